@@ -1,0 +1,129 @@
+// The subset of D3DX 9 that Morvane Bench calls, implemented in
+// platform/d3dx9. Names, argument order and results follow the D3DX
+// documentation; only what the program uses is here.
+//
+// So far: the math helpers (platform/d3dx9/math.cpp). The effect framework
+// and texture loading get their own sections below when they land.
+//
+// Threads: the math functions are pure and may be called from any thread.
+#ifndef MORVANE_PLATFORM_D3DX9_H
+#define MORVANE_PLATFORM_D3DX9_H
+
+#include <d3d9.h>
+
+// ---------------------------------------------------------------------------
+// Math
+//
+// Conventions of D3DX: 4 by 4 single-precision matrices in row-major order,
+// points and directions are row vectors (p x M), so A x B applies A first and
+// a translation sits in the fourth row; view and projection are left-handed.
+// Every function returns its output pointer and accepts an output that is the
+// same object as an input. All arithmetic is single precision.
+//
+// Where the documentation says nothing, these choices hold:
+// - D3DXMatrixInverse of a matrix whose determinant is exactly 0 returns null
+//   and writes neither the output nor the determinant.
+// - D3DXVec4Normalize of the zero vector gives the zero vector; so does the
+//   normalisation inside D3DXMatrixLookAtLH (eye equal to target, or up
+//   parallel to the line of sight, gives zero axes instead of NaN).
+// - D3DXVec3TransformCoord divides by w even when w is 0 (IEEE inf or NaN).
+// - D3DXMatrixPerspectiveFovLH with fovy 0 gives an infinite scale.
+
+#ifndef D3DVECTOR_DEFINED
+#define D3DVECTOR_DEFINED
+typedef struct _D3DVECTOR {
+  float x;
+  float y;
+  float z;
+} D3DVECTOR;
+#endif
+
+#ifndef D3DMATRIX_DEFINED
+#define D3DMATRIX_DEFINED
+typedef struct _D3DMATRIX {
+  union {
+    struct {
+      float _11, _12, _13, _14;
+      float _21, _22, _23, _24;
+      float _31, _32, _33, _34;
+      float _41, _42, _43, _44;
+    };
+    float m[4][4];
+  };
+} D3DMATRIX;
+#endif
+
+// The default constructors leave the members uninitialised, as in D3DX.
+struct D3DXVECTOR3 : public D3DVECTOR {
+  D3DXVECTOR3() = default;
+  D3DXVECTOR3(FLOAT fx, FLOAT fy, FLOAT fz) : D3DVECTOR{fx, fy, fz} {}
+};
+
+struct D3DXVECTOR4 {
+  D3DXVECTOR4() = default;
+  D3DXVECTOR4(FLOAT fx, FLOAT fy, FLOAT fz, FLOAT fw) : x(fx), y(fy), z(fz), w(fw) {}
+
+  FLOAT x;
+  FLOAT y;
+  FLOAT z;
+  FLOAT w;
+};
+
+struct D3DXMATRIX : public D3DMATRIX {
+  D3DXMATRIX() = default;
+  D3DXMATRIX(FLOAT f11, FLOAT f12, FLOAT f13, FLOAT f14, FLOAT f21, FLOAT f22, FLOAT f23, FLOAT f24,
+             FLOAT f31, FLOAT f32, FLOAT f33, FLOAT f34, FLOAT f41, FLOAT f42, FLOAT f43, FLOAT f44)
+      : D3DMATRIX{
+            {{f11, f12, f13, f14, f21, f22, f23, f24, f31, f32, f33, f34, f41, f42, f43, f44}}} {}
+
+  FLOAT& operator()(UINT row, UINT col) { return m[row][col]; }
+  FLOAT operator()(UINT row, UINT col) const { return m[row][col]; }
+};
+
+typedef D3DXVECTOR3* LPD3DXVECTOR3;
+typedef D3DXVECTOR4* LPD3DXVECTOR4;
+typedef D3DXMATRIX* LPD3DXMATRIX;
+
+// Identity, translation (fourth row x, y, z) and scaling (diagonal).
+D3DXMATRIX* WINAPI D3DXMatrixIdentity(D3DXMATRIX* pOut);
+D3DXMATRIX* WINAPI D3DXMatrixTranslation(D3DXMATRIX* pOut, FLOAT x, FLOAT y, FLOAT z);
+D3DXMATRIX* WINAPI D3DXMatrixScaling(D3DXMATRIX* pOut, FLOAT sx, FLOAT sy, FLOAT sz);
+
+// Roll about Z first, then pitch about X, then yaw about Y (Rz x Rx x Ry);
+// angles in radians, positive clockwise looking along the axis toward the
+// origin.
+D3DXMATRIX* WINAPI D3DXMatrixRotationYawPitchRoll(D3DXMATRIX* pOut, FLOAT yaw, FLOAT pitch,
+                                                  FLOAT roll);
+
+// pM1 x pM2: the transformation pM1 followed by pM2.
+D3DXMATRIX* WINAPI D3DXMatrixMultiply(D3DXMATRIX* pOut, const D3DXMATRIX* pM1,
+                                      const D3DXMATRIX* pM2);
+
+// Inverse by the adjugate; pDeterminant may be null. Null for a singular
+// matrix (see above).
+D3DXMATRIX* WINAPI D3DXMatrixInverse(D3DXMATRIX* pOut, FLOAT* pDeterminant, const D3DXMATRIX* pM);
+
+// Left-handed view looking from pEye toward pAt.
+D3DXMATRIX* WINAPI D3DXMatrixLookAtLH(D3DXMATRIX* pOut, const D3DXVECTOR3* pEye,
+                                      const D3DXVECTOR3* pAt, const D3DXVECTOR3* pUp);
+
+// Left-handed perspective: vertical field of view fovy (radians), aspect =
+// width / height, depth mapped from zn..zf to 0..1.
+D3DXMATRIX* WINAPI D3DXMatrixPerspectiveFovLH(D3DXMATRIX* pOut, FLOAT fovy, FLOAT aspect, FLOAT zn,
+                                              FLOAT zf);
+
+// (x, y, z, 1) x M, divided by the resulting w.
+D3DXVECTOR3* WINAPI D3DXVec3TransformCoord(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV,
+                                           const D3DXMATRIX* pM);
+// (x, y, z, 0) x M: no translation, no divide.
+D3DXVECTOR3* WINAPI D3DXVec3TransformNormal(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV,
+                                            const D3DXMATRIX* pM);
+// (x, y, z, 1) x M with its w, no divide.
+D3DXVECTOR4* WINAPI D3DXVec3Transform(D3DXVECTOR4* pOut, const D3DXVECTOR3* pV,
+                                      const D3DXMATRIX* pM);
+
+D3DXVECTOR4* WINAPI D3DXVec4Normalize(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV);
+
+// ---------------------------------------------------------------------------
+
+#endif  // MORVANE_PLATFORM_D3DX9_H

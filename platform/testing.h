@@ -1,0 +1,123 @@
+// Hooks for tests and the automation mode. The program's own code never
+// calls these: they stand in for the person at the keyboard, the display
+// hardware and the wall clock, so that headless runs are deterministic and
+// never block. All hooks are for the main thread unless noted.
+#ifndef MORVANE_PLATFORM_TESTING_H
+#define MORVANE_PLATFORM_TESTING_H
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace testing_hooks {
+
+// ---- Clock ---------------------------------------------------------------
+// With the virtual clock on, timeGetTime returns the virtual time and Sleep
+// advances it by its argument instead of waiting (any thread).
+void UseVirtualClock(DWORD start);
+void UseRealClock();
+bool VirtualClockOn();
+void AdvanceClock(DWORD milliseconds);
+
+// ---- Input ---------------------------------------------------------------
+// Forces GetKeyState's answer for a virtual key (down = high bit set).
+void SetKeyDown(int virtualKey, bool down);
+// Clears every forced key.
+void ClearKeys();
+// Queues a left click at client coordinates of the top-level window that is
+// active when the click is taken from the queue. Clicks are taken by the
+// message calls, in order, one per message-loop pass.
+void InjectClick(int clientX, int clientY);
+// Queues a key press and release (WM_KEYDOWN, WM_CHAR where it applies,
+// WM_KEYUP) for the active top-level window.
+void InjectKey(int virtualKey);
+// Called when a message call finds nothing to do and would otherwise wait
+// (GetMessageA, a modal dialog's loop, WaitMessage). The argument is the
+// active top-level window, or null. The handler may inject input, capture
+// pixels or post messages. Pass an empty function to remove it.
+void SetIdleHandler(std::function<void(HWND active)> handler);
+// Called at the start of every PeekMessageA, before the queue is examined:
+// lets an automated run act between frames of a busy loop (hold Esc, post
+// WM_CLOSE). Pass an empty function to remove it.
+void SetPeekHandler(std::function<void()> handler);
+
+// ---- Message boxes -------------------------------------------------------
+struct MessageBoxRecord {
+  HWND owner;
+  std::string text;     // the CP932 bytes as passed
+  std::string caption;  // the CP932 bytes as passed
+  UINT type;
+};
+// When on, MessageBoxA draws its box, records it, and returns IDOK at once
+// without waiting for input. The policy is on by default whenever SDL's
+// video driver is "offscreen" or "dummy", so nothing ever blocks headless.
+void SetMessageBoxAutoAnswer(bool on);
+const std::vector<MessageBoxRecord>& MessageBoxes();
+void ClearMessageBoxes();
+
+// ---- Display -------------------------------------------------------------
+struct DisplayMode {
+  int width;
+  int height;
+  int bitsPerPixel;
+  int refreshRate;
+};
+// Replaces the list EnumDisplaySettingsA reports (instead of SDL's own list).
+// An empty list means the display reports no modes at all.
+void SetDisplayModes(const std::vector<DisplayMode>& modes);
+// Back to SDL's own list.
+void UseRealDisplayModes();
+
+// ---- Capture -------------------------------------------------------------
+// The window's pixels as 0xAARRGGBB, whole window including the frame and
+// caption the layer draws for it. width and height receive the size.
+std::vector<uint32_t> CaptureWindow(HWND window, int* width, int* height);
+// The same written as a PNG file. Returns false (and writes nothing) on error.
+bool SaveWindowPng(HWND window, const std::string& path);
+// When set, every message box is also saved as PNG under this folder as it
+// appears (msgbox-N.png).
+void SetMessageBoxCaptureDir(const std::string& dir);
+
+// The child windows of a window, in creation order, and the name its class
+// was registered with (class names compare without regard to case).
+std::vector<HWND> ChildWindows(HWND parent);
+std::string WindowClassName(HWND window);
+
+// The title of a top-level window as SDL shows it (UTF-8).
+std::string SdlWindowTitle(HWND window);
+// Text converted the way the layer converts it at the SDL edge.
+std::string Cp932ToUtf8(const std::string& bytes);
+
+// ---- Direct3D adapter -----------------------------------------------------
+// Which multisample counts (2, 4, 8) CheckDeviceMultiSampleType accepts on
+// the default adapter. All three by default; an empty list models hardware
+// without multisampling.
+void SetSupportedMultisamples(const std::vector<int>& sampleCounts);
+
+// Destroys every window, class, cached font and SDL state the layer holds,
+// so the next test starts clean.
+void ResetPlatform();
+
+// ---- Sound ----------------------------------------------------------------
+// The output every DirectSound object mixes to: 44100 Hz, stereo.
+constexpr int kAudioOutputRate = 44100;
+// Takes mixing away from SDL's audio thread (any thread): from now on it
+// outputs silence and leaves the buffers alone, so cursors move only by what
+// MixAudio mixes. Call before anything plays; ResumeAudioDevice gives mixing
+// back to SDL.
+void PauseAudioDevice();
+void ResumeAudioDevice();
+// Mixes the next frames of the newest live DirectSound object's output, as
+// its SDL callback would, and returns them interleaved left, right, in
+// -1..1. Empty when no DirectSound object or buffer is alive.
+std::vector<float> MixAudio(int frames);
+// DirectSound objects (devices, primary and secondary buffers) not yet
+// released to zero.
+int LiveSoundObjects();
+
+}  // namespace testing_hooks
+
+#endif  // MORVANE_PLATFORM_TESTING_H

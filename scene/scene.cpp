@@ -1,0 +1,3 @@
+#include "scene/scene.h"
+
+void ResetScene(Scene* scene) { *scene = Scene{}; }

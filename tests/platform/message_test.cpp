@@ -1,0 +1,193 @@
+// The message queue: retrieval order, PM_NOREMOVE, WM_QUIT, sent messages,
+// the idle handler, injected input and default window processing.
+#include "platform/win32_fixture.h"
+
+namespace {
+
+using namespace win32_test;
+
+class MessageTest : public Win32Test {};
+
+TEST_F(MessageTest, PeekWithoutRemoveThenGetReturnsTheSameMessage) {
+  HWND h = Popup(10, 10);
+  Pump();
+  ASSERT_TRUE(PostMessageA(h, WM_USER + 1, 11, 12));
+  ASSERT_TRUE(PostMessageA(h, WM_USER + 2, 21, 22));
+  MSG m;
+  ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
+  EXPECT_EQ(m.message, static_cast<UINT>(WM_USER + 1));
+  ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
+  EXPECT_EQ(m.message, static_cast<UINT>(WM_USER + 1));
+  ASSERT_EQ(GetMessageA(&m, nullptr, 0, 0), TRUE);
+  EXPECT_EQ(m.hwnd, h);
+  EXPECT_EQ(m.message, static_cast<UINT>(WM_USER + 1));
+  EXPECT_EQ(m.wParam, 11u);
+  EXPECT_EQ(m.lParam, 12);
+  ASSERT_EQ(GetMessageA(&m, nullptr, 0, 0), TRUE);
+  EXPECT_EQ(m.message, static_cast<UINT>(WM_USER + 2));
+  EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+}
+
+TEST_F(MessageTest, QuitComesAfterPostedMessagesAndEndsGetMessage) {
+  HWND h = Popup(10, 10);
+  Pump();
+  PostQuitMessage(7);
+  PostMessageA(h, WM_USER, 0, 0);
+  MSG m;
+  ASSERT_EQ(GetMessageA(&m, nullptr, 0, 0), TRUE);
+  EXPECT_EQ(m.message, static_cast<UINT>(WM_USER));
+  ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
+  EXPECT_EQ(m.message, static_cast<UINT>(WM_QUIT));
+  EXPECT_EQ(GetMessageA(&m, nullptr, 0, 0), FALSE);
+  EXPECT_EQ(m.message, static_cast<UINT>(WM_QUIT));
+  EXPECT_EQ(m.wParam, 7u);
+  EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+}
+
+TEST_F(MessageTest, FiltersAndInvalidWindow) {
+  HWND a = Popup(10, 10);
+  HWND b = Popup(10, 10);
+  Pump();
+  PostMessageA(a, WM_USER + 1, 0, 0);
+  PostMessageA(b, WM_USER + 2, 0, 0);
+  MSG m;
+  ASSERT_TRUE(PeekMessageA(&m, b, 0, 0, PM_REMOVE));
+  EXPECT_EQ(m.message, static_cast<UINT>(WM_USER + 2));
+  EXPECT_FALSE(PeekMessageA(&m, nullptr, WM_USER + 2, WM_USER + 5, PM_REMOVE));
+  ASSERT_TRUE(PeekMessageA(&m, nullptr, WM_USER, WM_USER + 1, PM_REMOVE));
+  EXPECT_EQ(m.hwnd, a);
+  DestroyWindow(b);
+  EXPECT_EQ(GetMessageA(&m, b, 0, 0), -1);
+  EXPECT_FALSE(PostMessageA(b, WM_USER, 0, 0));
+}
+
+TEST_F(MessageTest, SendMessageCallsTheProcedureAtOnce) {
+  HWND h = Popup(10, 10);
+  Log().clear();
+  SendMessageA(h, WM_USER + 3, 5, 6);
+  ASSERT_EQ(Log().size(), 1u);
+  EXPECT_EQ(Log()[0].message, static_cast<UINT>(WM_USER + 3));
+  EXPECT_EQ(Log()[0].wParam, 5u);
+  MSG m;
+  EXPECT_FALSE(PeekMessageA(&m, nullptr, WM_USER, WM_USER + 10, PM_NOREMOVE));
+}
+
+TEST_F(MessageTest, GetMessageCallsTheIdleHandlerWhenEmpty) {
+  HWND h = Popup(10, 10);
+  Pump();
+  int calls = 0;
+  HWND seenActive = nullptr;
+  testing_hooks::SetIdleHandler([&](HWND active) {
+    ++calls;
+    seenActive = active;
+    PostMessageA(h, WM_USER + 9, 0, 0);
+  });
+  MSG m;
+  ASSERT_EQ(GetMessageA(&m, nullptr, 0, 0), TRUE);
+  EXPECT_EQ(m.message, static_cast<UINT>(WM_USER + 9));
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(seenActive, h);
+  int peeks = 0;
+  testing_hooks::SetPeekHandler([&] { ++peeks; });
+  PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE);
+  EXPECT_EQ(peeks, 1);
+}
+
+TEST_F(MessageTest, PaintComesLastAndDispatchValidates) {
+  HWND h = Popup(10, 10);
+  PostMessageA(h, WM_USER, 0, 0);
+  MSG m;
+  ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(m.message, static_cast<UINT>(WM_USER));
+  ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(m.message, static_cast<UINT>(WM_PAINT));
+  DispatchMessageA(&m);
+  EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+  InvalidateRect(h, nullptr, TRUE);
+  EXPECT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
+  EXPECT_TRUE(ValidateRect(h, nullptr));
+  EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
+}
+
+TEST_F(MessageTest, InjectedClickReachesTheChildUnderThePoint) {
+  HWND top = Popup(200, 100);
+  HWND child = CreateWindowExA(0, kTestClass, "", WS_CHILD | WS_VISIBLE, 50, 20, 40, 30, top,
+                               nullptr, nullptr, nullptr);
+  Pump();
+  Log().clear();
+  testing_hooks::InjectClick(60, 25);
+  testing_hooks::InjectClick(5, 6);
+  Pump();
+  std::vector<Seen> clicks;
+  for (const Seen& s : Log()) {
+    if (s.message == WM_LBUTTONDOWN || s.message == WM_LBUTTONUP) clicks.push_back(s);
+  }
+  ASSERT_EQ(clicks.size(), 4u);
+  EXPECT_EQ(clicks[0].hwnd, child);
+  EXPECT_EQ(clicks[0].message, static_cast<UINT>(WM_LBUTTONDOWN));
+  EXPECT_EQ(clicks[0].lParam, MAKELPARAM(10, 5));
+  EXPECT_EQ(clicks[1].message, static_cast<UINT>(WM_LBUTTONUP));
+  EXPECT_EQ(clicks[2].hwnd, top);
+  EXPECT_EQ(clicks[2].lParam, MAKELPARAM(5, 6));
+
+  // A disabled child lets the click fall to its parent.
+  EnableWindow(child, FALSE);
+  Log().clear();
+  testing_hooks::InjectClick(60, 25);
+  Pump();
+  EXPECT_TRUE(MessagesOf(child, {WM_LBUTTONDOWN}).empty());
+  EXPECT_EQ(MessagesOf(top, {WM_LBUTTONDOWN}).size(), 1u);
+}
+
+TEST_F(MessageTest, InjectedKeysTranslateAndSetKeyState) {
+  HWND h = Popup(10, 10);
+  Pump();
+  Log().clear();
+  testing_hooks::InjectKey('A');
+  MSG m;
+  ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(m.message, static_cast<UINT>(WM_KEYDOWN));
+  EXPECT_EQ(m.wParam, static_cast<WPARAM>('A'));
+  EXPECT_LT(GetKeyState('A'), 0);
+  TranslateMessage(&m);
+  DispatchMessageA(&m);
+  Pump();
+  EXPECT_GE(GetKeyState('A'), 0);
+  auto order = MessagesOf(h, {WM_KEYDOWN, WM_CHAR, WM_KEYUP});
+  EXPECT_EQ(order, (std::vector<UINT>{WM_KEYDOWN, WM_CHAR, WM_KEYUP}));
+  for (const Seen& s : Log()) {
+    if (s.message == WM_CHAR) {
+      EXPECT_EQ(s.wParam, static_cast<WPARAM>('a'));
+    }
+  }
+  testing_hooks::SetKeyDown(VK_ESCAPE, true);
+  EXPECT_LT(GetKeyState(VK_ESCAPE), 0);
+  EXPECT_LT(GetAsyncKeyState(VK_ESCAPE), 0);
+  testing_hooks::ClearKeys();
+  EXPECT_EQ(GetKeyState(VK_ESCAPE), 0);
+}
+
+TEST_F(MessageTest, CloseRequestsNeedASystemMenu) {
+  struct Case {
+    DWORD style;
+    bool closes;
+  } cases[] = {{WS_CAPTION | WS_SYSMENU | WS_VISIBLE, true}, {WS_CAPTION | WS_VISIBLE, false}};
+  for (const Case& c : cases) {
+    HWND h = CreateWindowExA(0, kTestClass, "", c.style, 0, 0, 100, 100, nullptr, nullptr, nullptr,
+                             nullptr);
+    SendMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(IsWindow(h) == FALSE, c.closes);
+    if (IsWindow(h)) {
+      // Alt+F4 asks for the same close.
+      SendMessageA(h, WM_SYSKEYDOWN, VK_F4, 1 << 29);
+      EXPECT_TRUE(IsWindow(h));
+      DestroyWindow(h);
+    }
+  }
+  HWND h = CreateWindowExA(0, kTestClass, "", WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 0, 0, 100, 100,
+                           nullptr, nullptr, nullptr, nullptr);
+  SendMessageA(h, WM_SYSKEYDOWN, VK_F4, 1 << 29);
+  EXPECT_FALSE(IsWindow(h));
+}
+
+}  // namespace
