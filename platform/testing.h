@@ -110,9 +110,10 @@ constexpr int kAudioOutputRate = 44100;
 // back to SDL.
 void PauseAudioDevice();
 void ResumeAudioDevice();
-// Mixes the next frames of the newest live DirectSound object's output, as
-// its SDL callback would, and returns them interleaved left, right, in
-// -1..1. Empty when no DirectSound object or buffer is alive.
+// Mixes the next frames of the sound output (shared by every live
+// DirectSound object) as the SDL callback would, and returns them
+// interleaved left, right, in -1..1. Empty when no DirectSound object or
+// buffer is alive.
 std::vector<float> MixAudio(int frames);
 // DirectSound objects (devices, primary and secondary buffers) not yet
 // released to zero.

@@ -41,7 +41,9 @@ struct GUID {
   WORD Data3;
   BYTE Data4[8];
 };
-inline bool operator==(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
+inline bool operator==(const GUID& a, const GUID& b) {
+  return std::memcmp(&a, &b, sizeof(GUID)) == 0;
+}
 inline bool IsEqualGUID(const GUID& a, const GUID& b) { return a == b; }
 typedef GUID IID;
 typedef const GUID* LPCGUID;

@@ -1,0 +1,25 @@
+// Internal to platform/raster: the rasterisation stage, walking a set-up
+// triangle's samples and running the pixel stages on the covered ones.
+#ifndef MORVANE_PLATFORM_RASTER_RASTERIZE_H
+#define MORVANE_PLATFORM_RASTER_RASTERIZE_H
+
+#include "raster/pixel.h"
+#include "raster/setup.h"
+#include "raster/target.h"
+
+namespace raster {
+
+// The reference: every pixel of the triangle's box, every sample's edge
+// test evaluated directly, shading, alpha test, then depth and blend per
+// sample, in that plain order. It defines the result.
+void DrawTriangleReference(const Setup& t, const PixelState& s, Target& target);
+
+// The same pixels, restricted to `clip` (a tile): 8x8 blocks rejected or
+// accepted whole by their corners, edge values stepped incrementally, and
+// the depth test done before shading so hidden pixels are never textured.
+// Must leave the target exactly as the reference does.
+void DrawTriangleFast(const Setup& t, const PixelState& s, Target& target, const Rect& clip);
+
+}  // namespace raster
+
+#endif  // MORVANE_PLATFORM_RASTER_RASTERIZE_H

@@ -1,0 +1,133 @@
+// The fast traversal used by the tiled path.
+#include <algorithm>
+
+#include "raster/rasterize.h"
+
+namespace raster {
+
+namespace {
+
+constexpr int kBlock = 8;
+
+struct Walk {
+  const Setup& t;
+  const PixelState& s;
+  Target& target;
+  int samples;
+  unsigned allSamples;
+  SampleOffset offsets[8];
+  int64_t sampleDelta[3][8];  // edge change from the centre to each sample
+};
+
+void ShadeCovered(const Walk& w, int x, int y, unsigned mask) {
+  const PixelState& s = w.s;
+  const size_t base = w.target.Index(x, y, 0);
+  uint16_t* depths = w.target.depth_data() + base;
+  uint32_t* colors = w.target.color_data() + base;
+  uint16_t z[8];
+  if (s.depthTest) {
+    unsigned pass = 0;
+    if (s.antialias) {
+      for (int k = 0; k < w.samples; ++k) {
+        if ((mask & (1u << k)) == 0) continue;
+        z[k] = SampleDepth(w.t, x, y, w.offsets[k]);
+        if (Passes(s.depthFunc, z[k], depths[k])) pass |= 1u << k;
+      }
+    } else {
+      const uint16_t zc = SampleDepth(w.t, x, y, SampleOffset{0, 0});
+      for (int k = 0; k < w.samples; ++k) {
+        z[k] = zc;
+        if ((mask & (1u << k)) != 0 && Passes(s.depthFunc, zc, depths[k])) pass |= 1u << k;
+      }
+    }
+    mask = pass;
+    if (mask == 0) return;  // hidden: no texturing
+  }
+  const uint32_t color = ShadePixel(w.t, s, x, y);
+  if (s.alphaTest && !Passes(s.alphaFunc, color >> 24, s.alphaRef)) return;
+  for (int k = 0; k < w.samples; ++k) {
+    if ((mask & (1u << k)) == 0) continue;
+    if (s.depthWrite) depths[k] = z[k];
+    colors[k] = OutputColor(s, color, colors[k]);
+  }
+}
+
+// Per-sample coverage within one block, stepping edge values by pixel.
+void WalkPartial(const Walk& w, int x0, int y0, int x1, int y1) {
+  const Setup& t = w.t;
+  int64_t row[3], stepX[3], stepY[3];
+  for (int i = 0; i < 3; ++i) {
+    stepX[i] = t.a[i] * kSubPixel;
+    stepY[i] = t.b[i] * kSubPixel;
+    row[i] = t.a[i] * (int64_t{x0} * kSubPixel) + t.b[i] * (int64_t{y0} * kSubPixel) + t.c[i];
+  }
+  for (int y = y0; y <= y1; ++y) {
+    int64_t e[3] = {row[0], row[1], row[2]};
+    for (int x = x0; x <= x1; ++x) {
+      unsigned mask = 0;
+      for (int k = 0; k < w.samples; ++k) {
+        if (e[0] + w.sampleDelta[0][k] >= 0 && e[1] + w.sampleDelta[1][k] >= 0 &&
+            e[2] + w.sampleDelta[2][k] >= 0)
+          mask |= 1u << k;
+      }
+      if (mask != 0) ShadeCovered(w, x, y, mask);
+      for (int i = 0; i < 3; ++i) e[i] += stepX[i];
+    }
+    for (int i = 0; i < 3; ++i) row[i] += stepY[i];
+  }
+}
+
+}  // namespace
+
+void DrawTriangleFast(const Setup& t, const PixelState& s, Target& target, const Rect& clip) {
+  const int rx0 = std::max(t.box.x0, clip.x0), ry0 = std::max(t.box.y0, clip.y0);
+  const int rx1 = std::min(t.box.x1, clip.x1), ry1 = std::min(t.box.y1, clip.y1);
+  if (rx0 > rx1 || ry0 > ry1) return;
+
+  Walk w{t, s, target, target.samples(), 0, {}, {}};
+  w.allSamples = (1u << w.samples) - 1;
+  const SampleOffset* pattern = SamplePattern(w.samples);
+  int minDx = 0, maxDx = 0, minDy = 0, maxDy = 0;
+  for (int k = 0; k < w.samples; ++k) {
+    w.offsets[k] = s.antialias ? pattern[k] : SampleOffset{0, 0};
+    minDx = std::min<int>(minDx, w.offsets[k].dx);
+    maxDx = std::max<int>(maxDx, w.offsets[k].dx);
+    minDy = std::min<int>(minDy, w.offsets[k].dy);
+    maxDy = std::max<int>(maxDy, w.offsets[k].dy);
+    for (int i = 0; i < 3; ++i)
+      w.sampleDelta[i][k] = t.a[i] * w.offsets[k].dx + t.b[i] * w.offsets[k].dy;
+  }
+
+  // Small triangles: no block classification.
+  if (rx1 - rx0 < kBlock && ry1 - ry0 < kBlock) {
+    WalkPartial(w, rx0, ry0, rx1, ry1);
+    return;
+  }
+  for (int by = ry0; by <= ry1; by += kBlock) {
+    const int by1 = std::min(by + kBlock - 1, ry1);
+    for (int bx = rx0; bx <= rx1; bx += kBlock) {
+      const int bx1 = std::min(bx + kBlock - 1, rx1);
+      // Every sample of the block lies in this rectangle; an edge function
+      // is linear, so its extremes over it are at the corners.
+      const int64_t X0 = int64_t{bx} * kSubPixel + minDx, X1 = int64_t{bx1} * kSubPixel + maxDx;
+      const int64_t Y0 = int64_t{by} * kSubPixel + minDy, Y1 = int64_t{by1} * kSubPixel + maxDy;
+      bool outside = false, inside = true;
+      for (int i = 0; i < 3 && !outside; ++i) {
+        const int64_t ax0 = t.a[i] * X0, ax1 = t.a[i] * X1, by0 = t.b[i] * Y0, by1v = t.b[i] * Y1;
+        const int64_t lo = std::min(ax0, ax1) + std::min(by0, by1v) + t.c[i];
+        const int64_t hi = std::max(ax0, ax1) + std::max(by0, by1v) + t.c[i];
+        if (hi < 0) outside = true;
+        if (lo < 0) inside = false;
+      }
+      if (outside) continue;
+      if (!inside) {
+        WalkPartial(w, bx, by, bx1, by1);
+        continue;
+      }
+      for (int y = by; y <= by1; ++y)
+        for (int x = bx; x <= bx1; ++x) ShadeCovered(w, x, y, w.allSamples);
+    }
+  }
+}
+
+}  // namespace raster

@@ -1,0 +1,118 @@
+// Helpers for the rasteriser tests: small targets, states, quads, and the
+// image dump to $MORVANE_TEST_OUT when a pixel check fails.
+#ifndef MORVANE_TESTS_RASTER_RASTER_TEST_UTIL_H
+#define MORVANE_TESTS_RASTER_RASTER_TEST_UTIL_H
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "raster/raster.h"
+
+namespace raster_test {
+
+using raster::ScreenVertex;
+using raster::State;
+using raster::Target;
+
+// A state that draws exactly what it is given: no culling, depth, test or
+// blending, diffuse only.
+inline State PlainState(int width, int height) {
+  State s;
+  s.viewport = {0, 0, width, height, 0.0f, 1.0f};
+  s.cull = raster::CullMode::kNone;
+  s.depthEnable = false;
+  s.stage.colorOp = raster::TextureOp::kSelectArg1;
+  s.stage.colorArg1 = raster::TextureArg::kDiffuse;
+  s.stage.alphaOp = raster::TextureOp::kSelectArg1;
+  s.stage.alphaArg1 = raster::TextureArg::kDiffuse;
+  return s;
+}
+
+inline ScreenVertex V(float x, float y, uint32_t color = 0xFFFFFFFF, float u = 0, float v = 0,
+                      float z = 0.0f) {
+  return ScreenVertex{x, y, z, 1.0f, color, u, v};
+}
+
+// The four corners of an axis-aligned quad as a clockwise fan.
+inline std::vector<ScreenVertex> Quad(float x0, float y0, float x1, float y1, uint32_t color,
+                                      float u0 = 0, float v0 = 0, float u1 = 1, float v1 = 1,
+                                      float z = 0.0f) {
+  return {V(x0, y0, color, u0, v0, z), V(x1, y0, color, u1, v0, z), V(x1, y1, color, u1, v1, z),
+          V(x0, y1, color, u0, v1, z)};
+}
+
+inline bool DrawFan(raster::Renderer& r, const State& s, const std::vector<ScreenVertex>& v) {
+  return r.DrawScreen(s, raster::Topology::kTriangleFan, v.data(), v.size(),
+                      static_cast<uint32_t>(v.size() - 2));
+}
+
+inline std::vector<uint32_t> Resolved(const Target& t) {
+  std::vector<uint32_t> out(static_cast<size_t>(t.width()) * t.height());
+  t.Resolve(out.data(), t.width() * 4);
+  return out;
+}
+
+// Writes the resolved target as <name>.png under $MORVANE_TEST_OUT (if set).
+inline void SaveImage(const Target& t, const std::string& name) {
+  const char* dir = std::getenv("MORVANE_TEST_OUT");
+  if (dir == nullptr || *dir == '\0') return;
+  std::filesystem::path folder(dir);
+  std::error_code ignored;
+  std::filesystem::create_directories(folder, ignored);
+  std::vector<uint32_t> pixels = Resolved(t);
+  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+      pixels.data(), t.width(), t.height(), 32, t.width() * 4, SDL_PIXELFORMAT_ARGB8888);
+  if (surface == nullptr) return;
+  IMG_SavePNG(surface, (folder / (name + ".png")).string().c_str());
+  SDL_FreeSurface(surface);
+}
+
+// Name of the running test, usable as a file name.
+inline std::string TestName() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = std::string(info->test_suite_name()) + "." + info->name();
+  for (char& c : name)
+    if (c == '/') c = '_';
+  return name;
+}
+
+// Compares every resolved pixel with `expected`; on a mismatch saves the
+// image and reports the first few differences.
+inline ::testing::AssertionResult ImageEquals(const Target& t,
+                                              const std::vector<uint32_t>& expected) {
+  std::vector<uint32_t> got = Resolved(t);
+  if (got.size() != expected.size()) return ::testing::AssertionFailure() << "size differs";
+  int bad = 0;
+  std::string report;
+  for (size_t i = 0; i < got.size(); ++i) {
+    if (got[i] == expected[i]) continue;
+    if (++bad <= 5) {
+      char line[96];
+      std::snprintf(line, sizeof line, "\n  (%zu, %zu): got %08X want %08X", i % t.width(),
+                    i / t.width(), got[i], expected[i]);
+      report += line;
+    }
+  }
+  if (bad == 0) return ::testing::AssertionSuccess();
+  SaveImage(t, TestName());
+  return ::testing::AssertionFailure() << bad << " pixels differ" << report;
+}
+
+// Number of pixels whose resolved colour is `color`.
+inline int CountPixels(const Target& t, uint32_t color) {
+  int n = 0;
+  for (uint32_t p : Resolved(t)) n += p == color;
+  return n;
+}
+
+}  // namespace raster_test
+
+#endif  // MORVANE_TESTS_RASTER_RASTER_TEST_UTIL_H
