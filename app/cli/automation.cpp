@@ -154,7 +154,7 @@ void InstallAutomation(const AutomationOptions& options) {
   testing_hooks::SetPeekHandler(OnPeek);
 }
 
-void ReportAutomation() {
+int ReportAutomation() {
   const auto& boxes = testing_hooks::MessageBoxes();
   for (const auto& box : boxes)
     std::printf("message: %s: %s\n", testing_hooks::Cp932ToUtf8(box.caption).c_str(),
@@ -163,4 +163,5 @@ void ReportAutomation() {
   std::printf("main window: %s, %ld message-loop passes\n",
               g_run.mainWindow ? "opened" : "not opened", g_run.frames);
   std::printf("not built yet: Direct3D device and frames, sound, data files, scene, scoring\n");
+  return g_run.dialogAnswered && g_run.mainWindow && boxes.empty() ? 0 : 1;
 }

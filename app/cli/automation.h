@@ -26,7 +26,9 @@ std::string AutomationUsage();
 // WinMain.
 void InstallAutomation(const AutomationOptions& options);
 
-// Prints the run's summary on stdout once WinMain has returned.
-void ReportAutomation();
+// Prints the run's summary on stdout once WinMain has returned. Returns the
+// process status: 0 when the dialog was answered, the main window ran and no
+// message box reported a failure; 1 otherwise.
+int ReportAutomation();
 
 #endif  // MORVANE_APP_CLI_AUTOMATION_H

@@ -28,9 +28,8 @@ int main(int argc, char** argv) {
       setenv("SDL_AUDIODRIVER", "dummy", 1);
     }
     InstallAutomation(options);
-    int code = WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<LPSTR>(""), SW_SHOWNORMAL);
-    ReportAutomation();
-    return code;
+    WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<LPSTR>(""), SW_SHOWNORMAL);
+    return ReportAutomation();
   }
   return WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<LPSTR>(""), SW_SHOWNORMAL);
 }

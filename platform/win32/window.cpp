@@ -380,6 +380,10 @@ bool PointInRect(const RECT& r, int x, int y) {
 
 bool EnsureVideo() {
   if (videoStarted) return true;
+  // Window pixels are ours (the backing surfaces): SDL's plain software
+  // framebuffer carries them to the screen without a GL context and its
+  // driver threads.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   if (!TTF_WasInit() && TTF_Init() != 0) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
