@@ -4,8 +4,9 @@
 //
 // Start-up runs: main window (and full screen), Direct3D device, DirectSound
 // device, archive, assets, render context, world and lights, projection,
-// music, lap start. Steps whose subsystems are not built yet are absent and
-// start-up ends after the last present step.
+// music, lap start. Steps whose subsystems are not built yet (assets, render
+// context, camera, music) are absent: start-up goes from the archive to the
+// lap start, and a frame clears and presents the window.
 //
 // Threads: everything here runs on the thread that entered WinMain.
 #ifndef MORVANE_APP_APP_H
@@ -89,6 +90,11 @@ int InitializeApp(BenchmarkApp* app, HINSTANCE instance);
 int CreateMainWindow(BenchmarkApp* app, HINSTANCE instance);
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Start-up step 2: the Direct3D device for the main window with the states
+// that hold for the whole run. 1 on success, 0 on failure.
+int CreateGraphicsDevice(BenchmarkApp* app);
+// Start-up step 3: the DirectSound device and its primary buffer.
+int CreateSoundDevice(BenchmarkApp* app);
 // The highest multisample count (8, 4, 2) the default adapter supports in
 // the desktop format, or 0.
 int ProbeMultiSample();

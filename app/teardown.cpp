@@ -2,16 +2,32 @@
 // function can run any number of times (after the loop, after a failed
 // start-up, and from the destructor).
 #include "app/app.h"
+#include "data/data.h"
+
+namespace {
+
+template <typename Interface>
+void ReleaseAndNull(Interface*& object) {
+  if (object) {
+    object->Release();
+    object = nullptr;
+  }
+}
+
+}  // namespace
 
 void ReleaseApp(BenchmarkApp* app) {
-  // Textures, render context, scene, music and archive join here as their
-  // subsystems are built; they must go before the device.
-  if (app->device) {
-    app->device->Release();
-    app->device = nullptr;
-  }
-  if (app->d3d) {
-    app->d3d->Release();
-    app->d3d = nullptr;
-  }
+  // Textures and the effect go before the device, the music before the sound
+  // device, the device before the Direct3D object.
+  ReleaseAndNull(app->bgTexture);
+  ReleaseAndNull(app->chipTexture);
+  ReleaseAndNull(app->render.staticDeclaration);
+  ReleaseAndNull(app->render.morphDeclaration);
+  // The effect and the music player join here with their subsystems.
+  FreeScene(&app->scene);
+  ArchiveShutdown();
+  ReleaseAndNull(app->device);
+  ReleaseAndNull(app->d3d);
+  ReleaseAndNull(app->primaryBuffer);
+  ReleaseAndNull(app->directSound);
 }

@@ -96,6 +96,17 @@ std::string Cp932ToUtf8(const std::string& bytes);
 // the default adapter. All three by default; an empty list models hardware
 // without multisampling.
 void SetSupportedMultisamples(const std::vector<int>& sampleCounts);
+// When on, CreateDevice refuses D3DCREATE_HARDWARE_VERTEXPROCESSING with
+// D3DERR_NOTAVAILABLE (software vertex processing still succeeds).
+void RefuseHardwareVertexProcessing(bool refuse);
+// Direct3D objects (IDirect3D9, devices, textures, buffers, declarations)
+// not yet freed; 0 after a clean teardown.
+int LiveDirect3DObjects();
+// When on, every IDirect3DDevice9::Present keeps a copy of the frame it
+// showed (0xFFRRGGBB, resolved back buffer); off drops the copy.
+void CapturePresentedFrames(bool on);
+// The last frame captured, empty if none; width and height receive its size.
+std::vector<uint32_t> LastPresentedFrame(int* width, int* height);
 
 // Destroys every window, class, cached font and SDL state the layer holds,
 // so the next test starts clean.

@@ -162,6 +162,8 @@ int ReportAutomation() {
   std::printf("dialog: %s\n", g_run.dialogAnswered ? "answered" : "not shown");
   std::printf("main window: %s, %ld message-loop passes\n",
               g_run.mainWindow ? "opened" : "not opened", g_run.frames);
-  std::printf("not built yet: Direct3D device and frames, sound, data files, scene, scoring\n");
+  std::printf("built: dialog, main window, Direct3D and DirectSound devices, archive; frames are\n"
+              "cleared and presented\n"
+              "not built yet: loading the data files, the effect, drawing the scene, music, scoring\n");
   return g_run.dialogAnswered && g_run.mainWindow && boxes.empty() ? 0 : 1;
 }

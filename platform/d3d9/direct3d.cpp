@@ -8,7 +8,11 @@
 #include <mutex>
 #include <vector>
 
+#include "d3d9/device.h"
+#include "d3d9/hooks.h"
+#include "d3d9/objects.h"
 #include "testing.h"
+#include "win32/window_surface.h"
 
 namespace {
 
@@ -28,6 +32,7 @@ class Direct3D9 final : public IDirect3D9 {
  public:
   ULONG AddRef() override { return ++refs_; }
   ULONG Release() override {
+    if (refs_ == 0) return 0;
     ULONG left = --refs_;
     if (left == 0) delete this;
     return left;
@@ -66,15 +71,70 @@ class Direct3D9 final : public IDirect3D9 {
     return D3D_OK;
   }
 
-  HRESULT CreateDevice(UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAMETERS*,
-                       IDirect3DDevice9** returnedDevice) override {
-    // The software device is not built yet: fail honestly.
-    if (returnedDevice) *returnedDevice = nullptr;
-    return D3DERR_NOTAVAILABLE;
+  HRESULT CreateDevice(UINT adapter, D3DDEVTYPE deviceType, HWND focusWindow, DWORD behaviorFlags,
+                       D3DPRESENT_PARAMETERS* params, IDirect3DDevice9** returnedDevice) override {
+    if (returnedDevice == nullptr) return D3DERR_INVALIDCALL;
+    *returnedDevice = nullptr;
+    if (adapter != D3DADAPTER_DEFAULT || params == nullptr) return D3DERR_INVALIDCALL;
+    if (deviceType != D3DDEVTYPE_HAL) return D3DERR_NOTAVAILABLE;
+
+    // Exactly one kind of vertex processing; FPU_PRESERVE is harmless. The
+    // software device does the same work for all three.
+    constexpr DWORD kProcessing = D3DCREATE_SOFTWARE_VERTEXPROCESSING |
+                                  D3DCREATE_HARDWARE_VERTEXPROCESSING |
+                                  D3DCREATE_MIXED_VERTEXPROCESSING;
+    constexpr DWORD kFpuPreserve = 0x00000002L;
+    const DWORD processing = behaviorFlags & kProcessing;
+    if ((behaviorFlags & ~(kProcessing | kFpuPreserve)) != 0 ||
+        (processing != D3DCREATE_SOFTWARE_VERTEXPROCESSING &&
+         processing != D3DCREATE_HARDWARE_VERTEXPROCESSING &&
+         processing != D3DCREATE_MIXED_VERTEXPROCESSING))
+      return D3DERR_INVALIDCALL;
+    if (processing != D3DCREATE_SOFTWARE_VERTEXPROCESSING && d3d9::HardwareVertexProcessingRefused())
+      return D3DERR_NOTAVAILABLE;
+
+    D3DPRESENT_PARAMETERS p = *params;
+    // Only a windowed swap chain that discards and presents at once.
+    if (!p.Windowed || p.SwapEffect != D3DSWAPEFFECT_DISCARD ||
+        p.PresentationInterval != static_cast<UINT>(D3DPRESENT_INTERVAL_IMMEDIATE) ||
+        p.BackBufferCount > 1 || p.Flags != 0)
+      return D3DERR_NOTAVAILABLE;
+    if (p.FullScreen_RefreshRateInHz != 0) return D3DERR_INVALIDCALL;
+    if (p.BackBufferFormat == D3DFMT_UNKNOWN) p.BackBufferFormat = D3DFMT_X8R8G8B8;
+    if (p.BackBufferFormat != D3DFMT_X8R8G8B8) return D3DERR_NOTAVAILABLE;
+    if (p.EnableAutoDepthStencil && p.AutoDepthStencilFormat != D3DFMT_D16)
+      return D3DERR_NOTAVAILABLE;
+    if (p.MultiSampleType != D3DMULTISAMPLE_NONE) {
+      DWORD levels = 0;
+      if (CheckDeviceMultiSampleType(adapter, deviceType, p.BackBufferFormat, TRUE,
+                                     p.MultiSampleType, &levels) != D3D_OK)
+        return D3DERR_NOTAVAILABLE;
+      if (p.MultiSampleQuality >= levels) return D3DERR_INVALIDCALL;
+    } else if (p.MultiSampleQuality != 0) {
+      return D3DERR_INVALIDCALL;
+    }
+
+    HWND window = p.hDeviceWindow != nullptr ? p.hDeviceWindow : focusWindow;
+    int clientWidth = 0, clientHeight = 0;
+    if (window == nullptr || !win32::GetClientSize(window, &clientWidth, &clientHeight))
+      return D3DERR_INVALIDCALL;
+    if (p.BackBufferWidth == 0) p.BackBufferWidth = static_cast<UINT>(clientWidth);
+    if (p.BackBufferHeight == 0) p.BackBufferHeight = static_cast<UINT>(clientHeight);
+    const UINT maxSize = static_cast<UINT>(raster::kMaxTargetSize);
+    if (p.BackBufferWidth == 0 || p.BackBufferHeight == 0 || p.BackBufferWidth > maxSize ||
+        p.BackBufferHeight > maxSize)
+      return D3DERR_INVALIDCALL;
+    p.BackBufferCount = 1;
+    p.hDeviceWindow = window;
+
+    const HRESULT hr = d3d9::Device::Create(this, window, p, returnedDevice);
+    if (hr == D3D_OK) *params = p;  // Direct3D reports the values it chose
+    return hr;
   }
 
  private:
   std::atomic<ULONG> refs_{1};
+  d3d9::LiveCounted live_;
 };
 
 }  // namespace

@@ -125,5 +125,78 @@ D3DXVECTOR4* WINAPI D3DXVec3Transform(D3DXVECTOR4* pOut, const D3DXVECTOR3* pV,
 D3DXVECTOR4* WINAPI D3DXVec4Normalize(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV);
 
 // ---------------------------------------------------------------------------
+// Texture loading (platform/d3dx9/texture_file.cpp)
+//
+// D3DXCreateTextureFromFileExA reads BMP, PNG, TGA and JPEG files through
+// SDL2_image into one managed A8R8G8B8 texture level. Images without alpha
+// come out with alpha 255; ColorKey (when not 0) turns texels equal to it,
+// alpha included, into transparent black. Width/Height 0 or D3DX_DEFAULT
+// take the file's size rounded up to powers of two; D3DX_DEFAULT_NONPOW2 and
+// D3DX_FROM_FILE take it as it is. Only Filter D3DX_FILTER_NONE (with any
+// flag bits) is done: the image sits unscaled in the top-left corner and
+// every other texel is 0x00000000. Only MipLevels 1 (or D3DX_FROM_FILE),
+// Usage 0 and Format A8R8G8B8 or D3DFMT_UNKNOWN are done; other filters,
+// level counts and formats fail with D3DERR_NOTAVAILABLE. A missing,
+// unreadable or malformed file fails with D3DXERR_INVALIDDATA. pPalette is
+// never written (the texture has no palette). The file name is passed to
+// the file system as its bytes. Main thread (the device's).
+
+#define D3DX_DEFAULT ((UINT)-1)
+#define D3DX_DEFAULT_NONPOW2 ((UINT)-2)
+#define D3DX_FROM_FILE ((UINT)-3)
+
+#define D3DX_FILTER_NONE (1 << 0)
+#define D3DX_FILTER_POINT (2 << 0)
+#define D3DX_FILTER_LINEAR (3 << 0)
+#define D3DX_FILTER_TRIANGLE (4 << 0)
+#define D3DX_FILTER_BOX (5 << 0)
+#define D3DX_FILTER_MIRROR_U (1 << 16)
+#define D3DX_FILTER_MIRROR_V (2 << 16)
+#define D3DX_FILTER_MIRROR_W (4 << 16)
+#define D3DX_FILTER_DITHER (1 << 19)
+
+#define D3DXERR_INVALIDDATA MAKE_D3DHRESULT(2905)
+
+typedef enum _D3DXIMAGE_FILEFORMAT {
+  D3DXIFF_BMP = 0,
+  D3DXIFF_JPG = 1,
+  D3DXIFF_TGA = 2,
+  D3DXIFF_PNG = 3,
+  D3DXIFF_DDS = 4,
+  D3DXIFF_PPM = 5,
+  D3DXIFF_DIB = 6,
+  D3DXIFF_HDR = 7,
+  D3DXIFF_PFM = 8,
+  D3DXIFF_FORCE_DWORD = 0x7fffffff
+} D3DXIMAGE_FILEFORMAT;
+
+typedef struct _D3DXIMAGE_INFO {
+  UINT Width;
+  UINT Height;
+  UINT Depth;
+  UINT MipLevels;
+  D3DFORMAT Format;  // of the file: R8G8B8, A8R8G8B8, X8R8G8B8 or P8
+  D3DRESOURCETYPE ResourceType;
+  D3DXIMAGE_FILEFORMAT ImageFileFormat;
+} D3DXIMAGE_INFO;
+
+#ifndef MORVANE_PALETTEENTRY_DEFINED
+#define MORVANE_PALETTEENTRY_DEFINED
+typedef struct tagPALETTEENTRY {
+  BYTE peRed;
+  BYTE peGreen;
+  BYTE peBlue;
+  BYTE peFlags;
+} PALETTEENTRY;
+#endif
+
+HRESULT WINAPI D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile, UINT Width,
+                                            UINT Height, UINT MipLevels, DWORD Usage,
+                                            D3DFORMAT Format, D3DPOOL Pool, DWORD Filter,
+                                            DWORD MipFilter, D3DCOLOR ColorKey,
+                                            D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+                                            LPDIRECT3DTEXTURE9* ppTexture);
+
+// ---------------------------------------------------------------------------
 
 #endif  // MORVANE_PLATFORM_D3DX9_H

@@ -47,6 +47,8 @@ bool PreparePixelState(const State& state, PixelState* out) {
     return op.arg1Texture || (op.modulate && op.arg2Texture);
   };
   s.usesTexture = hasTexture && (reads(s.color) || reads(s.alpha));
+  s.sameOps = s.color.modulate == s.alpha.modulate && s.color.arg1Texture == s.alpha.arg1Texture &&
+              s.color.arg2Texture == s.alpha.arg2Texture;
   s.texture = tex;
   s.addressU = state.sampler.addressU;
   s.addressV = state.sampler.addressV;

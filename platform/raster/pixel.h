@@ -22,6 +22,7 @@ struct PixelState {
     bool arg1Texture, arg2Texture;
   };
   Op color, alpha;
+  bool sameOps;  // colour and alpha compute the same ARGB value
   bool usesTexture;
   Texture texture;
   Address addressU, addressV;
@@ -141,14 +142,19 @@ inline uint32_t SampleLinear(const PixelState& s, float u, float v) {
 // Magnification when one pixel step moves at most one texel.
 bool Magnifies(const Setup& t, const PixelState& s, float w, float u, float v);
 
-// Stage 0 result (0xAARRGGBB) at pixel centre (x, y).
-inline uint32_t ShadePixel(const Setup& t, const PixelState& s, int px, int py) {
-  const float x = static_cast<float>(px), y = static_cast<float>(py);
-  const float w = 1.0f / PlaneAt(t.q, t, x, y);
-  const uint32_t diffuse = ToByte(PlaneAt(t.attr[3], t, x, y) * w) << 24 |
-                           ToByte(PlaneAt(t.attr[0], t, x, y) * w) << 16 |
-                           ToByte(PlaneAt(t.attr[1], t, x, y) * w) << 8 |
-                           ToByte(PlaneAt(t.attr[2], t, x, y) * w);
+// 1/w at pixel centre (x, y).
+inline float PixelW(const Setup& t, float x, float y) { return 1.0f / PlaneAt(t.q, t, x, y); }
+
+// Interpolated diffuse colour (0xAARRGGBB) at (x, y), given PixelW there.
+inline uint32_t PixelDiffuse(const Setup& t, float x, float y, float w) {
+  return ToByte(PlaneAt(t.attr[3], t, x, y) * w) << 24 |
+         ToByte(PlaneAt(t.attr[0], t, x, y) * w) << 16 |
+         ToByte(PlaneAt(t.attr[1], t, x, y) * w) << 8 | ToByte(PlaneAt(t.attr[2], t, x, y) * w);
+}
+
+// Stage 0 result at (x, y) from w and the diffuse colour there.
+inline uint32_t ShadeWith(const Setup& t, const PixelState& s, float x, float y, float w,
+                          uint32_t diffuse) {
   if (!s.usesTexture) return diffuse;
   const float u = PlaneAt(t.attr[4], t, x, y) * w;
   const float v = PlaneAt(t.attr[5], t, x, y) * w;
@@ -160,7 +166,28 @@ inline uint32_t ShadePixel(const Setup& t, const PixelState& s, int px, int py) 
     if (!op.modulate) return a1;
     return ModulateArgb(a1, op.arg2Texture ? tex : diffuse);
   };
-  return (apply(s.color) & 0x00FFFFFFu) | (apply(s.alpha) & 0xFF000000u);
+  const uint32_t color = apply(s.color);
+  if (s.sameOps) return color;
+  return (color & 0x00FFFFFFu) | (apply(s.alpha) & 0xFF000000u);
+}
+
+// Stage 0 result (0xAARRGGBB) at pixel centre (x, y).
+inline uint32_t ShadePixel(const Setup& t, const PixelState& s, int px, int py) {
+  const float x = static_cast<float>(px), y = static_cast<float>(py);
+  const float w = PixelW(t, x, y);
+  return ShadeWith(t, s, x, y, w, PixelDiffuse(t, x, y, w));
+}
+
+// Whether w and the diffuse colour are the same at every pixel (a plane
+// with zero slopes, as screen-space sprites give): PlaneAt then returns f0
+// exactly, so computing them once matches ShadePixel bit for bit. A zero
+// f0 for q is excluded, where the sign of the sum could differ.
+inline bool FlatWAndDiffuse(const Setup& t) {
+  const auto flat = [](const Plane& p) { return p.dx == 0.0f && p.dy == 0.0f; };
+  if (!flat(t.q) || !(t.q.f0 != 0.0f) || !std::isfinite(t.q.f0)) return false;
+  for (int i = 0; i < 4; ++i)
+    if (!flat(t.attr[i])) return false;
+  return true;
 }
 
 inline uint32_t BlendFactorValue(BlendFactor f, uint32_t src, uint32_t srcAlpha, uint32_t dst) {
@@ -194,6 +221,15 @@ inline uint32_t BlendFactorValue(BlendFactor f, uint32_t src, uint32_t srcAlpha,
 inline uint32_t BlendArgb(uint32_t src, uint32_t dst, BlendFactor fs, BlendFactor fd) {
   const uint32_t as = src >> 24;
   uint32_t r = 0xFF000000u;
+  if (fs == BlendFactor::kSrcAlpha && fd == BlendFactor::kInvSrcAlpha) {
+    // The usual pair, the same sums without the factor switches; they
+    // cannot exceed 255 * 255.
+    for (int sh = 0; sh < 24; sh += 8) {
+      const uint32_t sum = ((src >> sh) & 0xFF) * as + ((dst >> sh) & 0xFF) * (255 - as);
+      r |= ((sum + 127) / 255) << sh;
+    }
+    return r;
+  }
   for (int sh = 0; sh < 24; sh += 8) {
     const uint32_t sc = (src >> sh) & 0xFF, dc = (dst >> sh) & 0xFF;
     const uint32_t sum =

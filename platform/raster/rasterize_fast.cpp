@@ -17,6 +17,9 @@ struct Walk {
   unsigned allSamples;
   SampleOffset offsets[8];
   int64_t sampleDelta[3][8];  // edge change from the centre to each sample
+  bool flat;                  // w and diffuse below hold for every pixel
+  float w;
+  uint32_t diffuse;
 };
 
 void ShadeCovered(const Walk& w, int x, int y, unsigned mask) {
@@ -43,7 +46,9 @@ void ShadeCovered(const Walk& w, int x, int y, unsigned mask) {
     mask = pass;
     if (mask == 0) return;  // hidden: no texturing
   }
-  const uint32_t color = ShadePixel(w.t, s, x, y);
+  const uint32_t color =
+      w.flat ? ShadeWith(w.t, s, static_cast<float>(x), static_cast<float>(y), w.w, w.diffuse)
+             : ShadePixel(w.t, s, x, y);
   if (s.alphaTest && !Passes(s.alphaFunc, color >> 24, s.alphaRef)) return;
   for (int k = 0; k < w.samples; ++k) {
     if ((mask & (1u << k)) == 0) continue;
@@ -84,7 +89,11 @@ void DrawTriangleFast(const Setup& t, const PixelState& s, Target& target, const
   const int rx1 = std::min(t.box.x1, clip.x1), ry1 = std::min(t.box.y1, clip.y1);
   if (rx0 > rx1 || ry0 > ry1) return;
 
-  Walk w{t, s, target, target.samples(), 0, {}, {}};
+  Walk w{t, s, target, target.samples(), 0, {}, {}, FlatWAndDiffuse(t), 0.0f, 0};
+  if (w.flat) {
+    w.w = PixelW(t, t.ox, t.oy);
+    w.diffuse = PixelDiffuse(t, t.ox, t.oy, w.w);
+  }
   w.allSamples = (1u << w.samples) - 1;
   const SampleOffset* pattern = SamplePattern(w.samples);
   int minDx = 0, maxDx = 0, minDy = 0, maxDy = 0;

@@ -231,7 +231,20 @@ void Renderer::Resolve(uint32_t* out, int pitchBytes) {
   Impl& r = *impl_;
   if (r.target == nullptr) return;
   r.Flush();
-  r.target->Resolve(out, pitchBytes);
+  // Bands of rows on the worker pool; each writes only its own rows.
+  struct Job {
+    const Target* target;
+    uint32_t* out;
+    int pitchBytes;
+  } job{r.target, out, pitchBytes};
+  const int bands = (r.target->height() + kTileSize - 1) / kTileSize;
+  r.pool.Run(bands,
+             [](void* context, int band) {
+               const Job& j = *static_cast<const Job*>(context);
+               j.target->ResolveRows(j.out, j.pitchBytes, band * kTileSize,
+                                     (band + 1) * kTileSize);
+             },
+             &job);
 }
 
 bool Renderer::DrawScreen(const State& state, Topology topology, const ScreenVertex* vertices,

@@ -39,27 +39,59 @@ void Target::Clear(const Viewport& rect, bool clearColor, uint32_t color, bool c
   }
 }
 
-uint32_t Target::Resolved(int x, int y) const {
-  const uint32_t* s = &color_[Index(x, y, 0)];
-  if (samples_ == 1) return s[0];
+namespace {
+
+// The rounded box filter of n = 2^shift samples. Every stored colour has
+// alpha 0xFF, so a pixel whose samples agree resolves to that colour (the
+// common case away from edges) without the per-channel sums.
+template <int kShift>
+uint32_t ResolvePixel(const uint32_t* s) {
+  constexpr int n = 1 << kShift;
+  bool same = true;
+  for (int i = 1; i < n; ++i) same = same && s[i] == s[0];
+  if (same) return s[0];
   uint32_t r = 0, g = 0, b = 0;
-  for (int i = 0; i < samples_; ++i) {
+  for (int i = 0; i < n; ++i) {
     r += (s[i] >> 16) & 0xFF;
     g += (s[i] >> 8) & 0xFF;
     b += s[i] & 0xFF;
   }
-  const uint32_t n = static_cast<uint32_t>(samples_), half = n / 2;
-  return 0xFF000000u | ((r + half) / n) << 16 | ((g + half) / n) << 8 | ((b + half) / n);
+  constexpr uint32_t half = n / 2;
+  return 0xFF000000u | ((r + half) >> kShift) << 16 | ((g + half) >> kShift) << 8 |
+         ((b + half) >> kShift);
+}
+
+template <int kShift>
+void ResolveRow(const uint32_t* samples, int width, uint32_t* out) {
+  for (int x = 0; x < width; ++x) out[x] = ResolvePixel<kShift>(samples + (x << kShift));
+}
+
+}  // namespace
+
+uint32_t Target::Resolved(int x, int y) const {
+  const uint32_t* s = &color_[Index(x, y, 0)];
+  switch (samples_) {
+    case 2: return ResolvePixel<1>(s);
+    case 4: return ResolvePixel<2>(s);
+    case 8: return ResolvePixel<3>(s);
+    default: return s[0];
+  }
 }
 
 void Target::Resolve(uint32_t* out, int pitchBytes) const {
-  for (int y = 0; y < height_; ++y) {
+  ResolveRows(out, pitchBytes, 0, height_);
+}
+
+void Target::ResolveRows(uint32_t* out, int pitchBytes, int y0, int y1) const {
+  for (int y = std::max(y0, 0); y < std::min(y1, height_); ++y) {
     auto* row = reinterpret_cast<uint32_t*>(reinterpret_cast<uint8_t*>(out) +
                                             static_cast<ptrdiff_t>(y) * pitchBytes);
-    if (samples_ == 1) {
-      std::memcpy(row, &color_[Index(0, y, 0)], static_cast<size_t>(width_) * 4);
-    } else {
-      for (int x = 0; x < width_; ++x) row[x] = Resolved(x, y);
+    const uint32_t* samples = &color_[Index(0, y, 0)];
+    switch (samples_) {
+      case 2: ResolveRow<1>(samples, width_, row); break;
+      case 4: ResolveRow<2>(samples, width_, row); break;
+      case 8: ResolveRow<3>(samples, width_, row); break;
+      default: std::memcpy(row, samples, static_cast<size_t>(width_) * 4); break;
     }
   }
 }

@@ -41,6 +41,9 @@ class Target {
   // Box-filters each pixel's samples (rounded to nearest per channel) into
   // `out`, rows `pitchBytes` apart, as 0xFFRRGGBB.
   void Resolve(uint32_t* out, int pitchBytes) const;
+  // The same for rows y0..y1-1 only (out still points at row 0), so that
+  // bands of rows can be resolved on different threads.
+  void ResolveRows(uint32_t* out, int pitchBytes, int y0, int y1) const;
   // Resolved colour of one pixel.
   uint32_t Resolved(int x, int y) const;
 

@@ -1,0 +1,54 @@
+// The Direct3D test hooks.
+#include "d3d9/hooks.h"
+
+#include <vector>
+
+#include "d3d9/objects.h"
+#include "testing.h"
+
+namespace d3d9 {
+
+namespace {
+bool g_refuseHardware = false;
+bool g_capture = false;
+std::vector<uint32_t> g_frame;
+int g_frameWidth = 0, g_frameHeight = 0;
+}  // namespace
+
+std::atomic<int>& LiveObjects() {
+  static std::atomic<int> count{0};
+  return count;
+}
+
+bool HardwareVertexProcessingRefused() { return g_refuseHardware; }
+
+void RecordPresentedFrame(const uint32_t* pixels, int width, int height) {
+  if (!g_capture) return;
+  g_frame.assign(pixels, pixels + static_cast<size_t>(width) * height);
+  g_frameWidth = width;
+  g_frameHeight = height;
+}
+
+}  // namespace d3d9
+
+namespace testing_hooks {
+
+void RefuseHardwareVertexProcessing(bool refuse) { d3d9::g_refuseHardware = refuse; }
+
+int LiveDirect3DObjects() { return d3d9::LiveObjects().load(); }
+
+void CapturePresentedFrames(bool on) {
+  d3d9::g_capture = on;
+  if (!on) {
+    d3d9::g_frame.clear();
+    d3d9::g_frameWidth = d3d9::g_frameHeight = 0;
+  }
+}
+
+std::vector<uint32_t> LastPresentedFrame(int* width, int* height) {
+  if (width) *width = d3d9::g_frameWidth;
+  if (height) *height = d3d9::g_frameHeight;
+  return d3d9::g_frame;
+}
+
+}  // namespace testing_hooks

@@ -1,0 +1,18 @@
+// Internal to platform/d3d9: the state behind the Direct3D test hooks of
+// testing.h. Main thread.
+#ifndef MORVANE_PLATFORM_D3D9_HOOKS_H
+#define MORVANE_PLATFORM_D3D9_HOOKS_H
+
+#include <cstdint>
+
+namespace d3d9 {
+
+// Whether CreateDevice refuses D3DCREATE_HARDWARE_VERTEXPROCESSING.
+bool HardwareVertexProcessingRefused();
+
+// Keeps a copy of a presented frame when capture is on.
+void RecordPresentedFrame(const uint32_t* pixels, int width, int height);
+
+}  // namespace d3d9
+
+#endif  // MORVANE_PLATFORM_D3D9_HOOKS_H

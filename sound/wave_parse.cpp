@@ -1,0 +1,78 @@
+// ParseWave: the RIFF WAVE header walk. Every size is bounded by the source's
+// own length, so a damaged header can neither send a read past the source
+// nor make the walk go round in circles.
+#include <algorithm>
+#include <cstring>
+
+#include "sound/sound_wave.h"
+
+namespace {
+
+constexpr int32_t kFromStart = 0;
+constexpr int32_t kFromEnd = 2;
+// "fmt " up to block align; bits per sample follows when the chunk has it.
+constexpr uint32_t kFormatCore = 14;
+constexpr uint32_t kFormatWithBits = 16;
+
+uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+
+uint32_t Le32(const uint8_t* p) {
+  return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+}
+
+bool IsTag(const uint8_t* p, const char (&tag)[5]) { return std::memcmp(p, tag, 4) == 0; }
+
+}  // namespace
+
+int32_t CDirectSoundWave::ParseWave(WAVEFORMATEX* format) {
+  *format = WAVEFORMATEX{};
+  if (seek_(user_, 0, kFromEnd) != 0) return -1;
+  const int32_t end = tell_(user_);
+  if (end < 0 || seek_(user_, 0, kFromStart) != 0) return -1;
+  const uint64_t total = static_cast<uint32_t>(end);
+
+  uint8_t riff[12];
+  if (ReadSource(riff, sizeof(riff)) != sizeof(riff)) return -1;
+  if (!IsTag(riff, "RIFF") || !IsTag(riff + 8, "WAVE")) return -1;  // RIFF size unused
+
+  bool haveFormat = false;
+  bool haveData = false;
+  uint64_t pos = sizeof(riff);
+  while (pos + 8 <= total) {  // a partial chunk header at the end is ignored
+    uint8_t header[8];
+    if (ReadSource(header, sizeof(header)) != sizeof(header)) return -1;
+    pos += sizeof(header);
+    // Sizes past the end of the source are clamped to it.
+    const uint64_t size = std::min<uint64_t>(Le32(header + 4), total - pos);
+    if (IsTag(header, "fmt ")) {
+      if (size < kFormatCore) return -1;
+      uint8_t f[kFormatWithBits] = {};
+      const auto wanted = static_cast<uint32_t>(std::min<uint64_t>(size, kFormatWithBits));
+      if (ReadSource(f, wanted) != wanted) return -1;
+      format->wFormatTag = Le16(f);
+      format->nChannels = Le16(f + 2);
+      format->nSamplesPerSec = Le32(f + 4);
+      format->nAvgBytesPerSec = Le32(f + 8);
+      format->nBlockAlign = Le16(f + 12);
+      format->wBitsPerSample = wanted >= kFormatWithBits ? Le16(f + 14) : 0;
+      format->cbSize = 0;
+      haveFormat = true;
+    } else if (IsTag(header, "data")) {
+      dataStart_ = static_cast<uint32_t>(pos);
+      dataSize_ = static_cast<uint32_t>(size);
+      haveData = true;
+    }
+    pos += size;
+    // Absolute, so no size can turn into a step backwards.
+    if (seek_(user_, static_cast<int64_t>(pos), kFromStart) != 0) return -1;
+  }
+  // Without a "data" chunk there is nothing to play; without "fmt " nothing
+  // says how.
+  if (!haveFormat || !haveData) return -1;
+
+  bytesPerSecond_ = static_cast<uint32_t>(
+      (uint64_t{format->nChannels} * format->wBitsPerSample * format->nSamplesPerSec) >> 3);
+  if (seek_(user_, dataStart_, kFromStart) != 0) return -1;
+  dataPosition_ = 0;
+  return 0;
+}

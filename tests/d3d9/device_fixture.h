@@ -1,0 +1,237 @@
+// Shared set-up for the Direct3D 9 device tests: a small window, the
+// Direct3D object, a device made with the program's presentation
+// parameters, sprite drawing as the program does it, and frames read back
+// through the present-capture hook (written as PNG on a mismatch).
+#ifndef MORVANE_TESTS_D3D9_DEVICE_FIXTURE_H
+#define MORVANE_TESTS_D3D9_DEVICE_FIXTURE_H
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <d3d9.h>
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "testing.h"
+
+namespace d3d9_test {
+
+struct SpriteVertex {
+  float x, y, z, rhw;
+  DWORD diffuse;
+  float u, v;
+};
+static_assert(sizeof(SpriteVertex) == 28);
+
+inline D3DPRESENT_PARAMETERS ProgramParams(HWND window, D3DMULTISAMPLE_TYPE samples) {
+  D3DPRESENT_PARAMETERS p{};
+  p.BackBufferFormat = D3DFMT_X8R8G8B8;
+  p.BackBufferCount = 1;
+  p.MultiSampleType = samples;
+  p.SwapEffect = D3DSWAPEFFECT_DISCARD;
+  p.hDeviceWindow = window;
+  p.Windowed = TRUE;
+  p.EnableAutoDepthStencil = TRUE;
+  p.AutoDepthStencilFormat = D3DFMT_D16;
+  p.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+  return p;
+}
+
+inline void SaveFrame(const std::vector<uint32_t>& pixels, int width, int height,
+                      const std::string& name) {
+  const char* dir = std::getenv("MORVANE_TEST_OUT");
+  if (dir == nullptr || *dir == '\0' || pixels.empty()) return;
+  std::error_code ignored;
+  std::filesystem::create_directories(dir, ignored);
+  std::vector<uint32_t> copy = pixels;
+  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(copy.data(), width, height, 32, width * 4,
+                                                      SDL_PIXELFORMAT_ARGB8888);
+  if (s == nullptr) return;
+  IMG_SavePNG(s, (std::filesystem::path(dir) / (name + ".png")).string().c_str());
+  SDL_FreeSurface(s);
+}
+
+inline std::string TestName() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = std::string(info->test_suite_name()) + "." + info->name();
+  for (char& c : name)
+    if (c == '/') c = '_';
+  return name;
+}
+
+class DeviceTest : public ::testing::Test {
+ protected:
+  static constexpr int kWidth = 32;
+  static constexpr int kHeight = 32;
+
+  void SetUp() override {
+    testing_hooks::ResetPlatform();
+    testing_hooks::CapturePresentedFrames(true);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = "MorvaneD3DTest";
+    ASSERT_NE(RegisterClassA(&wc), 0);
+    window_ = CreateWindowExA(0, "MorvaneD3DTest", "d3d", WS_POPUP | WS_VISIBLE, 0, 0, kWidth,
+                              kHeight, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window_, nullptr);
+    d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
+    ASSERT_NE(d3d_, nullptr);
+  }
+
+  void TearDown() override {
+    // Whatever failed, the last frame shown is kept for a person to look at.
+    if (HasFailure()) SaveFrame(lastFrame_, kWidth, kHeight, TestName() + ".last");
+    if (device_) device_->Release();
+    if (d3d_) d3d_->Release();
+    device_ = nullptr;
+    d3d_ = nullptr;
+    EXPECT_EQ(testing_hooks::LiveDirect3DObjects(), 0);
+    testing_hooks::CapturePresentedFrames(false);
+    testing_hooks::RefuseHardwareVertexProcessing(false);
+    testing_hooks::SetSupportedMultisamples({2, 4, 8});
+    testing_hooks::ResetPlatform();
+  }
+
+  HRESULT CreateDevice(D3DMULTISAMPLE_TYPE samples = D3DMULTISAMPLE_NONE,
+                       DWORD flags = D3DCREATE_HARDWARE_VERTEXPROCESSING) {
+    params_ = ProgramParams(window_, samples);
+    params_.BackBufferWidth = 0;
+    params_.BackBufferHeight = 0;
+    return d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window_, flags, &params_,
+                              &device_);
+  }
+
+  // The fixed states the program sets once after creating its device.
+  void SetProgramStates() {
+    IDirect3DDevice9* d = device_;
+    d->SetRenderState(D3DRS_MULTISAMPLEANTIALIAS, TRUE);
+    d->SetRenderState(D3DRS_DITHERENABLE, TRUE);
+    d->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+    d->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
+    d->SetRenderState(D3DRS_ALPHAREF, 0);
+    d->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    d->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+    d->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    d->SetRenderState(D3DRS_LIGHTING, FALSE);
+    d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+    d->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TEXTURE);
+    d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    d->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
+    d->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_TEXTURE);
+    d->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
+    d->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
+  }
+
+  // A texture of w x h with texel(x, y) from `texel`; level 0 only written.
+  IDirect3DTexture9* MakeTexture(UINT w, UINT h, uint32_t (*texel)(int x, int y)) {
+    IDirect3DTexture9* t = nullptr;
+    EXPECT_EQ(device_->CreateTexture(w, h, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr),
+              D3D_OK);
+    if (t == nullptr) return nullptr;
+    D3DLOCKED_RECT r{};
+    EXPECT_EQ(t->LockRect(0, &r, nullptr, 0), D3D_OK);
+    for (UINT y = 0; y < h; ++y)
+      for (UINT x = 0; x < w; ++x)
+        static_cast<uint32_t*>(r.pBits)[y * (r.Pitch / 4) + x] =
+            texel(static_cast<int>(x), static_cast<int>(y));
+    t->UnlockRect(0);
+    return t;
+  }
+
+  // The program's sprite: source rectangle in texels to (x, y), texture
+  // coordinates shifted by half a texel, a fan of two triangles.
+  HRESULT DrawSprite(IDirect3DTexture9* texture, RECT src, float x, float y, DWORD color) {
+    D3DSURFACE_DESC desc{};
+    texture->GetLevelDesc(0, &desc);
+    const float W = static_cast<float>(desc.Width), H = static_cast<float>(desc.Height);
+    const float x1 = x + static_cast<float>(src.right - src.left);
+    const float y1 = y + static_cast<float>(src.bottom - src.top);
+    const float uL = (static_cast<float>(src.left) + 0.5f) / W;
+    const float uR = (static_cast<float>(src.right) + 0.5f) / W;
+    const float vT = (static_cast<float>(src.top) + 0.5f) / H;
+    const float vB = (static_cast<float>(src.bottom) + 0.5f) / H;
+    const SpriteVertex v[4] = {{x, y, 0, 1, color, uL, vT},
+                               {x1, y, 0, 1, color, uR, vT},
+                               {x1, y1, 0, 1, color, uR, vB},
+                               {x, y1, 0, 1, color, uL, vB}};
+    device_->SetTexture(0, texture);
+    device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+    return device_->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, v, sizeof(SpriteVertex));
+  }
+
+  // Untextured screen-space triangles (a fan) in one colour at depth z.
+  HRESULT DrawFan(std::vector<std::pair<float, float>> points, DWORD color, float z = 0.0f) {
+    std::vector<SpriteVertex> v;
+    for (auto [x, y] : points) v.push_back({x, y, z, 1, color, 0, 0});
+    device_->SetTexture(0, nullptr);
+    device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+    return device_->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, static_cast<UINT>(v.size() - 2), v.data(),
+                                    sizeof(SpriteVertex));
+  }
+
+  HRESULT DrawRect(float x0, float y0, float x1, float y1, DWORD color, float z = 0.0f) {
+    return DrawFan({{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}}, color, z);
+  }
+
+  void ClearAll(D3DCOLOR color) {
+    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, color, 1.0f, 0),
+              D3D_OK);
+  }
+
+  // Presents and returns the frame as shown.
+  std::vector<uint32_t> Present() {
+    EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    int w = 0, h = 0;
+    std::vector<uint32_t> frame = testing_hooks::LastPresentedFrame(&w, &h);
+    EXPECT_EQ(w, kWidth);
+    EXPECT_EQ(h, kHeight);
+    lastFrame_ = frame;
+    return frame;
+  }
+
+  // Compares a frame with `expected`; on a mismatch saves both as PNG.
+  static ::testing::AssertionResult FrameEquals(const std::vector<uint32_t>& got,
+                                                const std::vector<uint32_t>& expected) {
+    if (got.size() != expected.size()) return ::testing::AssertionFailure() << "size differs";
+    int bad = 0;
+    std::string report;
+    for (size_t i = 0; i < got.size(); ++i) {
+      if (got[i] == expected[i]) continue;
+      if (++bad <= 5) {
+        char line[96];
+        std::snprintf(line, sizeof line, "\n  (%zu, %zu): got %08X want %08X", i % kWidth,
+                      i / kWidth, got[i], expected[i]);
+        report += line;
+      }
+    }
+    if (bad == 0) return ::testing::AssertionSuccess();
+    SaveFrame(got, kWidth, kHeight, TestName());
+    SaveFrame(expected, kWidth, kHeight, TestName() + ".expected");
+    return ::testing::AssertionFailure() << bad << " pixels differ" << report;
+  }
+
+  static uint32_t At(const std::vector<uint32_t>& frame, int x, int y) {
+    return frame[static_cast<size_t>(y) * kWidth + x];
+  }
+
+  HWND window_ = nullptr;
+  IDirect3D9* d3d_ = nullptr;
+  IDirect3DDevice9* device_ = nullptr;
+  D3DPRESENT_PARAMETERS params_{};
+  std::vector<uint32_t> lastFrame_;
+};
+
+}  // namespace d3d9_test
+
+#endif  // MORVANE_TESTS_D3D9_DEVICE_FIXTURE_H
