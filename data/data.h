@@ -9,9 +9,11 @@
 // - archive.h: the packed archive "DataB.pac", the process-wide current
 //   archive, name lookup and member reads; archive_names.h: the name rules.
 // - open_error.h: ShowOpenError, the message naming a file found nowhere.
+// - raw_texture.h: the raw texture format, LoadRawTexture, and LoadTexture
+//   (raw file on disk, then D3DX, then raw archive member).
 //
-// Does not: decode any file format (scene, sound, textures live with their
-// loaders), write archives (tools/pac), cache, or lock.
+// Does not: decode the scene or sound formats (they live with their loaders),
+// write archives (tools/pac), cache, or lock.
 //
 // Threads: everything runs on the main thread during start-up and teardown,
 // except that while the music plays the sound streaming thread alone reads
@@ -25,6 +27,7 @@
 #include "data/archive_names.h"
 #include "data/file_callbacks.h"
 #include "data/open_error.h"
+#include "data/raw_texture.h"
 #include "data/source_handle.h"
 #include "data/stream.h"
 

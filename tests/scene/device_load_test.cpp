@@ -10,6 +10,7 @@
 #include "scene/lmf_tags.h"
 #include "scene/scene_test_util.h"
 #include "testing.h"
+#include "tests/support/test_device.h"
 
 namespace {
 
@@ -18,37 +19,17 @@ using namespace scene_test;
 class DeviceLoad : public ::testing::Test {
  protected:
   void SetUp() override {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "MorvaneSceneTest";
-    ASSERT_NE(RegisterClassA(&wc), 0);
-    window_ = CreateWindowExA(0, "MorvaneSceneTest", "scene", WS_POPUP, 0, 0, 32, 32, nullptr,
-                              nullptr, nullptr, nullptr);
-    ASSERT_NE(window_, nullptr);
-    d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
-    ASSERT_NE(d3d_, nullptr);
-    D3DPRESENT_PARAMETERS params{};
-    params.BackBufferFormat = D3DFMT_X8R8G8B8;
-    params.BackBufferCount = 1;
-    params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    params.hDeviceWindow = window_;
-    params.Windowed = TRUE;
-    params.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-    ASSERT_EQ(d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window_,
-                                 D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params, &device_),
-              D3D_OK);
+    ASSERT_NO_FATAL_FAILURE(device.Open("MorvaneSceneTest"));
+    device_ = device.device;
     ResetScene(&scene_);
   }
   void TearDown() override {
     FreeScene(&scene_);
-    if (device_) device_->Release();
-    if (d3d_) d3d_->Release();
-    EXPECT_EQ(testing_hooks::LiveDirect3DObjects(), 0);
+    device.Close();
     testing_hooks::ResetPlatform();  // windows, classes and the layer's own caches
   }
 
-  HWND window_ = nullptr;
-  IDirect3D9* d3d_ = nullptr;
+  test_support::TestDevice device;
   IDirect3DDevice9* device_ = nullptr;
   Scene scene_;
 };
