@@ -95,12 +95,12 @@ void OnPeek() {
 
 std::string AutomationUsage() {
   return "usage: morvane [--windowed 0|1] [--antialias 0|1] [--seconds N] [--capture DIR]\n"
-         "               [--display]\n"
+         "               [--display] [--sound]\n"
          "With no arguments the program runs as a desktop program and asks its settings\n"
          "in a dialog. With arguments it runs unattended: the dialog is answered with the\n"
          "given choices, the run lasts N seconds (default 3), PNG captures of the dialog\n"
-         "and main window go to DIR, and SDL's headless drivers are used unless --display\n"
-         "is given.\n";
+         "and main window go to DIR. Windows are drawn offscreen unless --display is given,\n"
+         "and sound goes to SDL's dummy audio driver unless --sound is given.\n";
 }
 
 bool ParseAutomationOptions(const std::vector<std::string>& args, AutomationOptions* options,
@@ -137,6 +137,8 @@ bool ParseAutomationOptions(const std::vector<std::string>& args, AutomationOpti
       options->captureDir = *v;
     } else if (arg == "--display") {
       options->headless = false;
+    } else if (arg == "--sound") {
+      options->sound = true;
     } else {
       *error = "unknown option '" + arg + "'";
       return false;

@@ -13,7 +13,8 @@ struct AutomationOptions {
   int antiAlias = 1;
   int seconds = 3;          // how long the main window runs
   std::string captureDir;   // where PNG captures go; empty for none
-  bool headless = true;     // use SDL's offscreen and dummy drivers
+  bool headless = true;     // SDL's offscreen video driver instead of the display
+  bool sound = false;       // the real audio device instead of SDL's dummy driver
 };
 
 // Parses the command line. Returns false with a message in error on a bad

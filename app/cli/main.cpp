@@ -23,10 +23,8 @@ int main(int argc, char** argv) {
       std::fputs(AutomationUsage().c_str(), stdout);
       return 0;
     }
-    if (options.headless) {
-      setenv("SDL_VIDEODRIVER", "offscreen", 1);
-      setenv("SDL_AUDIODRIVER", "dummy", 1);
-    }
+    if (options.headless) setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    if (!options.sound) setenv("SDL_AUDIODRIVER", "dummy", 1);
     InstallAutomation(options);
     WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<LPSTR>(""), SW_SHOWNORMAL);
     return ReportAutomation();

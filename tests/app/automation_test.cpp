@@ -13,16 +13,17 @@ TEST(AutomationOptionsTest, ParsesGoodAndRefusesBadCommandLines) {
     std::vector<std::string> args;
     bool ok;
     int windowed, antiAlias, seconds;
-    bool headless;
+    bool headless, sound;
   } cases[] = {
-      {{}, true, 1, 1, 3, true},
-      {{"--windowed", "0", "--antialias", "0"}, true, 0, 0, 3, true},
-      {{"--seconds", "10", "--display"}, true, 1, 1, 10, false},
-      {{"--windowed", "2"}, false, 0, 0, 0, true},
-      {{"--windowed"}, false, 0, 0, 0, true},
-      {{"--seconds", "-1"}, false, 0, 0, 0, true},
-      {{"--seconds", "3x"}, false, 0, 0, 0, true},
-      {{"--frobnicate"}, false, 0, 0, 0, true},
+      {{}, true, 1, 1, 3, true, false},
+      {{"--windowed", "0", "--antialias", "0"}, true, 0, 0, 3, true, false},
+      {{"--seconds", "10", "--display"}, true, 1, 1, 10, false, false},
+      {{"--sound"}, true, 1, 1, 3, true, true},
+      {{"--windowed", "2"}, false, 0, 0, 0, true, false},
+      {{"--windowed"}, false, 0, 0, 0, true, false},
+      {{"--seconds", "-1"}, false, 0, 0, 0, true, false},
+      {{"--seconds", "3x"}, false, 0, 0, 0, true, false},
+      {{"--frobnicate"}, false, 0, 0, 0, true, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args.empty() ? std::string("(none)") : c.args[0]);
@@ -38,6 +39,7 @@ TEST(AutomationOptionsTest, ParsesGoodAndRefusesBadCommandLines) {
     EXPECT_EQ(options.antiAlias, c.antiAlias);
     EXPECT_EQ(options.seconds, c.seconds);
     EXPECT_EQ(options.headless, c.headless);
+    EXPECT_EQ(options.sound, c.sound);
   }
 }
 
