@@ -1,18 +1,52 @@
-// The rendering state held by value in the application record: vertex
-// declarations, the effect and its handles, matrices and light vectors.
-// So far only the owned interfaces exist, all null; the effect set-up fills
-// them. Main thread only.
+// The rendering state held by value in the application record: the two
+// vertex declarations, the effect with its technique and parameter handles
+// (one per palette slot, so a frame sets the palette without name look-ups),
+// and the world, view and projection matrices with the eye and the two light
+// directions. Fields are in the record's documented order. Handles point
+// into the effect and are valid while it lives.
+//
+// Does not: create or release anything by itself (render/render.h:
+// InitRenderContext, ReleaseRenderContext). Main thread only.
 #ifndef MORVANE_RENDER_RENDER_CONTEXT_H
 #define MORVANE_RENDER_RENDER_CONTEXT_H
 
 #include <d3d9.h>
+#include <d3dx9.h>
 
-struct ID3DXEffect;
+// Palette slots the renderer addresses; the effect's palette has 75, so the
+// handles of slots 75..79 are null.
+constexpr int kBlendMatrixHandles = 80;
 
 struct RenderContext {
   IDirect3DVertexDeclaration9* staticDeclaration = nullptr;
   IDirect3DVertexDeclaration9* morphDeclaration = nullptr;
   ID3DXEffect* effect = nullptr;
+  D3DXHANDLE techShader = nullptr;
+  D3DXHANDLE techMorphShader = nullptr;
+  D3DXHANDLE techEdge = nullptr;
+  D3DXHANDLE techMorphEdge = nullptr;
+  D3DXHANDLE paramWorldViewProjection = nullptr;
+  D3DXHANDLE paramDiffuse = nullptr;
+  D3DXHANDLE paramSurfaceParam = nullptr;
+  D3DXHANDLE paramCameraPosition = nullptr;
+  D3DXHANDLE paramAmbientLightColor = nullptr;
+  D3DXHANDLE paramLight1Direction = nullptr;
+  D3DXHANDLE paramLight1Color = nullptr;
+  D3DXHANDLE paramLight2Direction = nullptr;
+  D3DXHANDLE paramLight2Color = nullptr;
+  D3DXHANDLE paramMorphingWeight = nullptr;
+  D3DXHANDLE paramBlendMatrix[kBlendMatrixHandles] = {};
+  D3DXHANDLE paramTexture = nullptr;
+  D3DXHANDLE paramToonTexture = nullptr;
+  // Set by the camera and lights code (render/render.h); start-up gives the
+  // world, the lights and the projection before the first frame, and the eye
+  // is the origin and the view the identity until the first frame sets them.
+  D3DXMATRIX world;
+  D3DXMATRIX view;
+  D3DXMATRIX projection;
+  D3DXVECTOR3 eyePosition;
+  D3DXVECTOR3 light1Direction;
+  D3DXVECTOR3 light2Direction;
 };
 
 #endif  // MORVANE_RENDER_RENDER_CONTEXT_H

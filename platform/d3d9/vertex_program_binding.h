@@ -1,5 +1,7 @@
-// The one entry point through which code outside the platform (the effect
-// framework) gives the software device its vertex programs.
+// The vertex-program interface of the software device: the effect framework
+// binds programs with SetVertexProgram, and code outside the platform hands
+// its programs over by name through RegisterVertexProgram, the one entry
+// point for that.
 //
 // A vertex program is a plain function (raster/vertex_program.h) that the
 // device runs for every vertex of DrawIndexedPrimitive: it receives the
@@ -26,6 +28,29 @@ namespace d3d9 {
 
 // D3DERR_INVALIDCALL when `device` is null or not a device of this layer.
 HRESULT SetVertexProgram(IDirect3DDevice9* device, raster::VertexProgram program, void* user);
+
+// Programs by name, for effects: the program registers each of its vertex
+// programs once, before it creates an effect that names them, and
+// D3DXCreateEffect resolves every pass's program name here. The table is
+// process-wide and lives until the process ends; registering a name again
+// replaces its entry (effects created earlier keep the entry they resolved).
+struct VertexProgramInput {
+  BYTE usage;       // D3DDECLUSAGE
+  BYTE usageIndex;  // 0 or 1 are gathered by this device
+};
+struct VertexProgramInfo {
+  raster::VertexProgram program = nullptr;
+  void* user = nullptr;                   // passed to every call of the program
+  int constantRegisters = 0;              // reads float4 registers 0 .. this - 1
+  const VertexProgramInput* inputs = nullptr;  // what it reads; static storage
+  int inputCount = 0;
+};
+
+// D3DERR_INVALIDCALL for a null or empty name, a null program or a negative
+// count; the strings and arrays given must outlive the process's effects.
+HRESULT RegisterVertexProgram(const char* name, const VertexProgramInfo& info);
+// The registered entry, or null.
+const VertexProgramInfo* FindVertexProgram(const char* name);
 
 }  // namespace d3d9
 

@@ -2,8 +2,7 @@
 // platform/d3dx9. Names, argument order and results follow the D3DX
 // documentation; only what the program uses is here.
 //
-// So far: the math helpers (platform/d3dx9/math.cpp). The effect framework
-// and texture loading get their own sections below when they land.
+// Sections: the math helpers, texture loading from image files, effects.
 //
 // Threads: the math functions are pure and may be called from any thread.
 #ifndef MORVANE_PLATFORM_D3DX9_H
@@ -196,6 +195,55 @@ HRESULT WINAPI D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pS
                                             DWORD MipFilter, D3DCOLOR ColorKey,
                                             D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
                                             LPDIRECT3DTEXTURE9* ppTexture);
+
+// ---------------------------------------------------------------------------
+// Effects (platform/d3dx9/effect*.cpp)
+//
+// D3DXCreateEffect reads this layer's compiled-effect format (documented in
+// platform/d3dx9/EFFECT_FORMAT.md): parameters with type, array size,
+// constant registers and defaults; samplers with their states; techniques
+// whose passes name a vertex program and bind samplers to stages. Vertex
+// programs are found by name among those registered through
+// d3d9::RegisterVertexProgram (platform/d3d9/vertex_program_binding.h).
+// Only Begin flags 0 are done: Begin saves what the technique's passes
+// change and End restores it. Parameters keep their values across
+// Begin/End pairs. Calls out of order and null or foreign handles return
+// D3DERR_INVALIDCALL and change nothing. Main thread (the device's).
+typedef const char* D3DXHANDLE;
+typedef D3DXHANDLE* LPD3DXHANDLE;
+
+typedef struct _D3DXMACRO {
+  LPCSTR Name;
+  LPCSTR Definition;
+} D3DXMACRO;
+
+struct ID3DXInclude;
+typedef ID3DXInclude* LPD3DXINCLUDE;
+struct ID3DXEffectPool;
+typedef ID3DXEffectPool* LPD3DXEFFECTPOOL;
+struct ID3DXBuffer;
+typedef ID3DXBuffer* LPD3DXBUFFER;
+
+struct ID3DXEffect : IUnknown {
+  virtual D3DXHANDLE GetParameterByName(D3DXHANDLE hParameter, LPCSTR pName) = 0;
+  virtual D3DXHANDLE GetParameterElement(D3DXHANDLE hParameter, UINT ElementIndex) = 0;
+  virtual D3DXHANDLE GetTechniqueByName(LPCSTR pName) = 0;
+  virtual HRESULT SetMatrix(D3DXHANDLE hParameter, const D3DXMATRIX* pMatrix) = 0;
+  virtual HRESULT SetVector(D3DXHANDLE hParameter, const D3DXVECTOR4* pVector) = 0;
+  virtual HRESULT SetTexture(D3DXHANDLE hParameter, LPDIRECT3DBASETEXTURE9 pTexture) = 0;
+  virtual HRESULT SetTechnique(D3DXHANDLE hTechnique) = 0;
+  virtual HRESULT ValidateTechnique(D3DXHANDLE hTechnique) = 0;
+  virtual HRESULT Begin(UINT* pPasses, DWORD Flags) = 0;
+  virtual HRESULT BeginPass(UINT Pass) = 0;
+  virtual HRESULT EndPass() = 0;
+  virtual HRESULT End() = 0;
+};
+typedef ID3DXEffect* LPD3DXEFFECT;
+
+HRESULT WINAPI D3DXCreateEffect(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData, UINT SrcDataLen,
+                                const D3DXMACRO* pDefines, LPD3DXINCLUDE pInclude, DWORD Flags,
+                                LPD3DXEFFECTPOOL pPool, LPD3DXEFFECT* ppEffect,
+                                LPD3DXBUFFER* ppCompilationErrors);
 
 // ---------------------------------------------------------------------------
 
