@@ -64,6 +64,13 @@ void ApplySurface(RenderContext* render, const Surface* surface, IDirect3DDevice
 // Draws layer `index` with "ShaderTechnique". -1 (nothing done) when the
 // index is not below the layer count. Leaves cull mode and the blend pair
 // as it found them.
+//
+// For both drawing calls: the layer's palette is loaded first; then per
+// mesh the blend pair (blend modes 0..6 only, others keep the pair), the
+// surface and one pass, the pass index being the surface type. A surface
+// type outside 0..4 has no pass: its mesh sets the blend pair and the
+// surface like any other but draws nothing. A mesh whose surface number
+// names no surface is skipped. Nothing allocates.
 int32_t DrawLayer(uint16_t index, IDirect3DDevice9* device, const Scene* scene,
                   RenderContext* render);
 // Draws layer 6 blended per axis by `weight` towards layer 7 with
