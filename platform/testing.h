@@ -115,6 +115,10 @@ void SetVertexConstantLimit(int registers);
 // if it had never been registered (effects created earlier still hold the
 // program, but ValidateTechnique refuses their passes that name it).
 void ForgetVertexProgram(const char* name);
+// Why the last D3DXCreateEffect or ValidateTechnique call failed (the
+// parse fault with its byte offset, or the validation reason); empty when
+// none has failed yet.
+std::string LastEffectRefusal();
 
 // Destroys every window, class, cached font and SDL state the layer holds,
 // so the next test starts clean.

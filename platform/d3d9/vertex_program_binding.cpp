@@ -19,6 +19,14 @@ HRESULT SetVertexProgram(IDirect3DDevice9* device, raster::VertexProgram program
   return D3D_OK;
 }
 
+HRESULT GetVertexProgram(IDirect3DDevice9* device, raster::VertexProgram* program, void** user) {
+  Device* d = dynamic_cast<Device*>(device);
+  if (d == nullptr || program == nullptr || user == nullptr) return D3DERR_INVALIDCALL;
+  *program = d->vertexProgram();
+  *user = d->vertexProgramUser();
+  return D3D_OK;
+}
+
 namespace {
 
 // Entries are never freed or moved: an effect keeps a pointer to the entry
