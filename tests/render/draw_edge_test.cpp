@@ -184,6 +184,15 @@ TEST_F(DrawEdgeTest, BlendModesOutsideTheTableKeepThePairAndPassesFollowTheType)
   EXPECT_EQ(params, 6);
 }
 
+TEST_F(DrawEdgeTest, AMeshNamingNoSurfaceIsSkipped) {
+  LayerSpec layer;
+  layer.meshes = {Quad(0, 0, 1, 1, 1), Quad(0, 0, 1, 1, 0)};  // surface 1 does not exist
+  BuildScene({layer}, {FlatSurface(kSurfaceBlinn, 0, 1, 1, 1, 1)});
+  EXPECT_EQ(DrawLayer(0, device_, &scene_, &fake_), 0);
+  ASSERT_EQ(recorder_->passes.size(), 1u);
+  EXPECT_EQ(recorder_->passes[0].pass, 3u);
+}
+
 TEST_F(DrawEdgeTest, AMorphMismatchDrawsTheMeshesBeforeItAndRestoresTheStates) {
   std::vector<LayerSpec> layers(8);
   layers[6].meshes = {Quad(0, 0, 1, 1, 0), Quad(0, 0, 1, 1, 1)};
