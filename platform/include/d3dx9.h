@@ -224,6 +224,11 @@ typedef ID3DXEffectPool* LPD3DXEFFECTPOOL;
 struct ID3DXBuffer;
 typedef ID3DXBuffer* LPD3DXBUFFER;
 
+// Begin flags other than 0; all are refused with D3DERR_INVALIDCALL.
+#define D3DXFX_DONOTSAVESTATE (1 << 0)
+#define D3DXFX_DONOTSAVESHADERSTATE (1 << 1)
+#define D3DXFX_DONOTSAVESAMPLERSTATE (1 << 2)
+
 struct ID3DXEffect : IUnknown {
   virtual D3DXHANDLE GetParameterByName(D3DXHANDLE hParameter, LPCSTR pName) = 0;
   virtual D3DXHANDLE GetParameterElement(D3DXHANDLE hParameter, UINT ElementIndex) = 0;
