@@ -208,7 +208,8 @@ HRESULT WINAPI D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pS
 // Only Begin flags 0 are done: Begin saves what the technique's passes
 // change and End restores it. Parameters keep their values across
 // Begin/End pairs. Calls out of order and null or foreign handles return
-// D3DERR_INVALIDCALL and change nothing. Main thread (the device's).
+// D3DERR_INVALIDCALL and change nothing; ValidateTechnique returns E_FAIL
+// for a technique the device cannot run. Main thread (the device's).
 typedef const char* D3DXHANDLE;
 typedef D3DXHANDLE* LPD3DXHANDLE;
 

@@ -176,6 +176,22 @@ TEST_F(EffectTest, TexturesAreHeldUntilReplacedOrTheEffectGoes) {
   EXPECT_EQ(b->Release(), 0u);
 }
 
+TEST_F(EffectTest, TexturesOfAnotherDeviceAreRefused) {
+  CreateToy();
+  D3DPRESENT_PARAMETERS p = d3d9_test::ProgramParams(window_, D3DMULTISAMPLE_NONE);
+  IDirect3DDevice9* other = nullptr;
+  ASSERT_EQ(d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window_,
+                               D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p, &other),
+            D3D_OK);
+  IDirect3DTexture9* foreign = nullptr;
+  ASSERT_EQ(other->CreateTexture(2, 2, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &foreign, nullptr),
+            D3D_OK);
+  EXPECT_EQ(effect_->SetTexture(effect_->GetParameterByName(nullptr, "Texture"), foreign),
+            D3DERR_INVALIDCALL);
+  EXPECT_EQ(foreign->Release(), 0u);  // no reference was taken
+  EXPECT_EQ(other->Release(), 0u);
+}
+
 TEST_F(EffectTest, CountsReferencesAndHoldsItsDevice) {
   const int before = testing_hooks::LiveDirect3DObjects();
   const ULONG deviceRefs = device_->AddRef() - 1;
