@@ -94,6 +94,8 @@ struct Malformed {
   ParseError error;
 };
 
+void PrintTo(const Malformed& m, std::ostream* os) { *os << m.name; }
+
 using Desc = fxc::EffectDesc;
 using Bytes = std::vector<uint8_t>;
 using Layout = fxc::EffectLayout;
