@@ -397,28 +397,4 @@ TEST(EffectProgramTest, PalettePositionsOutsideThePaletteActAsTheZeroMatrix) {
   ExpectMatches(kConstant, false, v, k);
 }
 
-TEST(EffectProgramTest, ProgramsDeclareTheInputsTheyRead) {
-  // Every program reads the first stream's position, uv and skinning data;
-  // only lit and static edge programs read normals; only morphing ones read
-  // stream 1.
-  for (const effect_source::Program& p : effect_source::kPrograms) {
-    const std::string name = p.name;
-    const bool morphing = name.find("Morphing") != std::string::npos;
-    const bool readsNormal = name.find("Constant") == std::string::npos &&
-                             name != effect_source::kProgramMorphEdge;
-    bool position1 = false, normal0 = false, normal1 = false, color = false;
-    for (int i = 0; i < p.inputCount; ++i) {
-      const auto& in = p.inputs[i];
-      position1 |= in.usage == 0 && in.usageIndex == 1;
-      normal0 |= in.usage == 3 && in.usageIndex == 0;
-      normal1 |= in.usage == 3 && in.usageIndex == 1;
-      color |= in.usage == 10;
-    }
-    EXPECT_EQ(position1, morphing) << name;
-    EXPECT_EQ(normal0, readsNormal) << name;
-    EXPECT_EQ(normal1, morphing && readsNormal) << name;
-    EXPECT_EQ(color, name != effect_source::kProgramEdge) << name;
-  }
-}
-
 }  // namespace

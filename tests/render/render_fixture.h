@@ -6,8 +6,6 @@
 #ifndef MORVANE_TESTS_RENDER_RENDER_FIXTURE_H
 #define MORVANE_TESTS_RENDER_RENDER_FIXTURE_H
 
-#include <SDL.h>
-#include <SDL_image.h>
 #include <d3d9.h>
 #include <d3dx9.h>
 #include <gtest/gtest.h>
@@ -18,10 +16,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "d3d9/device_fixture.h"
 #include "render/render.h"
 #include "scene/scene.h"
 #include "testing.h"
@@ -39,26 +37,10 @@ inline Rgb Unpack(uint32_t argb) {
   return {((argb >> 16) & 0xFF) / 255.0, ((argb >> 8) & 0xFF) / 255.0, (argb & 0xFF) / 255.0};
 }
 
+using d3d9_test::TestName;
 inline void SavePng(const std::vector<uint32_t>& pixels, int width, int height,
                     const std::string& name) {
-  const char* dir = std::getenv("MORVANE_TEST_OUT");
-  if (dir == nullptr || *dir == '\0' || pixels.empty()) return;
-  std::error_code ignored;
-  std::filesystem::create_directories(dir, ignored);
-  std::vector<uint32_t> copy = pixels;
-  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(copy.data(), width, height, 32, width * 4,
-                                                      SDL_PIXELFORMAT_ARGB8888);
-  if (s == nullptr) return;
-  IMG_SavePNG(s, (std::filesystem::path(dir) / (name + ".png")).string().c_str());
-  SDL_FreeSurface(s);
-}
-
-inline std::string TestName() {
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::string name = std::string(info->test_suite_name()) + "." + info->name();
-  for (char& c : name)
-    if (c == '/') c = '_';
-  return name;
+  d3d9_test::SaveFrame(pixels, width, height, name);
 }
 
 // A mesh before it becomes a Scene record.
