@@ -57,7 +57,6 @@ std::vector<DWORD> StagesOf(const fxformat::Technique& t) {
 
 Effect::Effect(IDirect3DDevice9* device, fxformat::EffectData data)
     : device_(device), data_(std::move(data)) {
-  device_->AddRef();
   for (uint32_t i = 0; i < data_.parameters.size(); ++i) {
     parameterSlot_.push_back(static_cast<uint32_t>(targets_.size()));
     targets_.push_back(Target{Kind::kParameter, i, 0});
@@ -71,6 +70,8 @@ Effect::Effect(IDirect3DDevice9* device, fxformat::EffectData data)
   // Zero-filled, so a caller that prints a handle sees an empty string.
   handles_ = std::make_unique<char[]>(targets_.size() + 1);
   textures_.assign(data_.parameters.size(), nullptr);
+  // Last, so an allocation failure above leaves the device's count alone.
+  device_->AddRef();
 }
 
 Effect::~Effect() {
