@@ -43,8 +43,8 @@ struct VertexProgramInput {
 };
 struct VertexProgramInfo {
   raster::VertexProgram program = nullptr;
-  void* user = nullptr;                   // passed to every call of the program
-  int constantRegisters = 0;              // reads float4 registers 0 .. this - 1
+  void* user = nullptr;                        // passed to every call of the program
+  int constantRegisters = 0;                   // reads float4 registers 0 .. this - 1
   const VertexProgramInput* inputs = nullptr;  // what it reads; static storage
   int inputCount = 0;
 };

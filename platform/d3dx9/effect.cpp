@@ -2,8 +2,6 @@
 #include "d3dx9/effect.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
 #include <functional>
 #include <new>
 
@@ -18,6 +16,9 @@ namespace d3dx9 {
 namespace {
 
 using fxformat::TypeCode;
+
+// Registers go to and from the device as runs of floats.
+static_assert(sizeof(raster::Float4) == 4 * sizeof(float));
 
 // The sampler states a pass sets, in SavedStage::states order.
 constexpr D3DSAMPLERSTATETYPE kPassSamplerStates[5] = {
@@ -34,8 +35,10 @@ bool InputGathered(const d3d9::VertexProgramInput& in) {
     case D3DDECLUSAGE_COLOR:
     case D3DDECLUSAGE_TEXCOORD:
     case D3DDECLUSAGE_BLENDINDICES:
-    case D3DDECLUSAGE_BLENDWEIGHT: return in.usageIndex < raster::VertexInput::kUsageIndices;
-    default: return false;
+    case D3DDECLUSAGE_BLENDWEIGHT:
+      return in.usageIndex < raster::VertexInput::kUsageIndices;
+    default:
+      return false;
   }
 }
 
@@ -54,7 +57,6 @@ std::vector<DWORD> StagesOf(const fxformat::Technique& t) {
 
 Effect::Effect(IDirect3DDevice9* device, fxformat::EffectData data)
     : device_(device), data_(std::move(data)) {
-  device_->AddRef();
   for (uint32_t i = 0; i < data_.parameters.size(); ++i) {
     parameterSlot_.push_back(static_cast<uint32_t>(targets_.size()));
     targets_.push_back(Target{Kind::kParameter, i, 0});
@@ -68,6 +70,8 @@ Effect::Effect(IDirect3DDevice9* device, fxformat::EffectData data)
   // Zero-filled, so a caller that prints a handle sees an empty string.
   handles_ = std::make_unique<char[]>(targets_.size() + 1);
   textures_.assign(data_.parameters.size(), nullptr);
+  // Last, so an allocation failure above leaves the device's count alone.
+  device_->AddRef();
 }
 
 Effect::~Effect() {
@@ -219,7 +223,8 @@ HRESULT Effect::Begin(UINT* passes, DWORD flags) {
   }
   for (DWORD stage : StagesOf(tech)) {
     SavedStage saved{stage, {}, nullptr};
-    for (int k = 0; k < 5; ++k) device_->GetSamplerState(stage, kPassSamplerStates[k], &saved.states[k]);
+    for (int k = 0; k < 5; ++k)
+      device_->GetSamplerState(stage, kPassSamplerStates[k], &saved.states[k]);
     device_->GetTexture(stage, &saved.texture);
     s.stages.push_back(saved);
   }
@@ -266,7 +271,8 @@ HRESULT Effect::End() {
     at += p.registerCount;
   }
   for (const SavedStage& s : saved_.stages) {
-    for (int k = 0; k < 5; ++k) device_->SetSamplerState(s.stage, kPassSamplerStates[k], s.states[k]);
+    for (int k = 0; k < 5; ++k)
+      device_->SetSamplerState(s.stage, kPassSamplerStates[k], s.states[k]);
     device_->SetTexture(s.stage, s.texture);
   }
   ReleaseSaved();

@@ -75,9 +75,9 @@ class Effect final : public ID3DXEffect {
   IDirect3DDevice9* device_;
   fxformat::EffectData data_;
   std::unique_ptr<char[]> handles_;
-  std::vector<Target> targets_;               // one per handle slot
-  std::vector<uint32_t> parameterSlot_;       // handle slot of each parameter
-  std::vector<uint32_t> techniqueSlot_;       // handle slot of each technique
+  std::vector<Target> targets_;                   // one per handle slot
+  std::vector<uint32_t> parameterSlot_;           // handle slot of each parameter
+  std::vector<uint32_t> techniqueSlot_;           // handle slot of each technique
   std::vector<IDirect3DBaseTexture9*> textures_;  // per parameter; Texture type only
   uint32_t technique_ = 0;
   bool begun_ = false;

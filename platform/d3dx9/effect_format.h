@@ -27,9 +27,9 @@ inline constexpr uint32_t kTypeCodes = 6;
 inline constexpr uint32_t kMaxNameLength = 255;  // bytes, no NUL inside, at least 1
 inline constexpr uint32_t kMaxParameters = 1024;
 inline constexpr uint32_t kMaxTechniques = 256;
-inline constexpr uint32_t kMaxPasses = 64;         // per technique
-inline constexpr uint32_t kMaxBindings = 8;        // per pass
-inline constexpr uint32_t kSamplerStages = 8;      // stage numbers 0..7
+inline constexpr uint32_t kMaxPasses = 64;     // per technique
+inline constexpr uint32_t kMaxBindings = 8;    // per pass
+inline constexpr uint32_t kSamplerStages = 8;  // stage numbers 0..7
 inline constexpr uint32_t kConstantRegisters = 256;
 inline constexpr uint32_t kMaxElements = kConstantRegisters;
 
@@ -41,19 +41,28 @@ inline constexpr uint32_t kHeaderSize = 16;
 constexpr uint32_t RegistersPerElement(TypeCode type) {
   switch (type) {
     case TypeCode::kFloat3:
-    case TypeCode::kFloat4: return 1;
-    case TypeCode::kFloat4x3: return 3;
-    case TypeCode::kFloat4x4: return 4;
-    default: return 0;
+    case TypeCode::kFloat4:
+      return 1;
+    case TypeCode::kFloat4x3:
+      return 3;
+    case TypeCode::kFloat4x4:
+      return 4;
+    default:
+      return 0;
   }
 }
 constexpr uint32_t FloatsPerElement(TypeCode type) {
   switch (type) {
-    case TypeCode::kFloat3: return 3;
-    case TypeCode::kFloat4: return 4;
-    case TypeCode::kFloat4x3: return 12;
-    case TypeCode::kFloat4x4: return 16;
-    default: return 0;
+    case TypeCode::kFloat3:
+      return 3;
+    case TypeCode::kFloat4:
+      return 4;
+    case TypeCode::kFloat4x3:
+      return 12;
+    case TypeCode::kFloat4x4:
+      return 16;
+    default:
+      return 0;
   }
 }
 

@@ -25,21 +25,21 @@ enum class ParseError : uint8_t {
   kOk = 0,
   kBadMagic,
   kBadVersion,
-  kTruncated,         // a record runs past the end
-  kCountTooLarge,     // a count beyond its limit or beyond what the bytes can hold
-  kTrailingBytes,     // bytes after the last technique
-  kBadName,           // empty, too long or holding a NUL
+  kTruncated,      // a record runs past the end
+  kCountTooLarge,  // a count beyond its limit or beyond what the bytes can hold
+  kTrailingBytes,  // bytes after the last technique
+  kBadName,        // empty, too long or holding a NUL
   kDuplicateName,
   kBadType,
-  kBadArray,          // an array of textures or samplers, or too many elements
-  kBadDefaults,       // a default count fitting neither rule
-  kRegisterRange,     // registers past 255, or a register on a non-numeric type
-  kRegisterOverlap,   // two parameters sharing a register
+  kBadArray,         // an array of textures or samplers, or too many elements
+  kBadDefaults,      // a default count fitting neither rule
+  kRegisterRange,    // registers past 255, or a register on a non-numeric type
+  kRegisterOverlap,  // two parameters sharing a register
   kBadSamplerState,
-  kSamplerTexture,    // a sampler naming no Texture parameter
-  kBadStage,          // a stage past 7 or bound twice in one pass
-  kBindingSampler,    // a binding naming no Sampler parameter
-  kUnknownProgram,    // a program name nobody registered
+  kSamplerTexture,  // a sampler naming no Texture parameter
+  kBadStage,        // a stage past 7 or bound twice in one pass
+  kBindingSampler,  // a binding naming no Sampler parameter
+  kUnknownProgram,  // a program name nobody registered
   kNoTechniques,
   kNoPasses,
 };
@@ -50,7 +50,7 @@ inline constexpr uint32_t kNoParameter = 0xFFFFFFFFu;
 struct Parameter {
   std::string name;
   TypeCode type = TypeCode::kFloat4;
-  uint32_t elements = 0;       // 0 = not an array
+  uint32_t elements = 0;  // 0 = not an array
   uint32_t firstRegister = 0;
   uint32_t registerCount = 0;  // registers per element x max(1, elements)
   // Numeric types: the register images, registerCount of them, from the

@@ -20,8 +20,8 @@ const D3DVERTEXELEMENT9 kLayout[] = {
     D3DDECL_END()};
 
 // The square over the whole clip rectangle at depth 0.5.
-const Vertex kSquare[] = {{-1, -1, 0.5f, 0, 1}, {1, -1, 0.5f, 1, 1}, {1, 1, 0.5f, 1, 0},
-                          {-1, 1, 0.5f, 0, 0}};
+const Vertex kSquare[] = {
+    {-1, -1, 0.5f, 0, 1}, {1, -1, 0.5f, 1, 1}, {1, 1, 0.5f, 1, 0}, {-1, 1, 0.5f, 0, 0}};
 const uint16_t kIndices[] = {0, 1, 2, 0, 2, 3};
 
 class EffectDrawTest : public EffectTest {
@@ -73,7 +73,8 @@ class EffectDrawTest : public EffectTest {
 
 bool Near(uint32_t got, uint32_t want) {
   for (int shift = 0; shift < 32; shift += 8) {
-    const int g = static_cast<int>((got >> shift) & 0xFF), w = static_cast<int>((want >> shift) & 0xFF);
+    const int g = static_cast<int>((got >> shift) & 0xFF),
+              w = static_cast<int>((want >> shift) & 0xFF);
     if (std::abs(g - w) > 1) return false;
   }
   return true;

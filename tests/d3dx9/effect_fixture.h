@@ -50,8 +50,8 @@ inline int g_flatUser = 2;
 inline void RegisterToyPrograms() {
   using d3d9::VertexProgramInfo;
   ASSERT_EQ(d3d9::RegisterVertexProgram(
-                "toy_transform", VertexProgramInfo{TransformProgram, &g_transformUser, 5,
-                                                   kTransformInputs, 2}),
+                "toy_transform",
+                VertexProgramInfo{TransformProgram, &g_transformUser, 5, kTransformInputs, 2}),
             D3D_OK);
   ASSERT_EQ(d3d9::RegisterVertexProgram(
                 "toy_flat", VertexProgramInfo{FlatProgram, &g_flatUser, 5, kFlatInputs, 2}),
@@ -62,8 +62,8 @@ inline void RegisterToyPrograms() {
   ASSERT_EQ(d3d9::RegisterVertexProgram(
                 "toy_point_size", VertexProgramInfo{FlatProgram, nullptr, 5, kPointSizeInput, 1}),
             D3D_OK);
-  ASSERT_EQ(d3d9::RegisterVertexProgram(
-                "toy_texcoord2", VertexProgramInfo{FlatProgram, nullptr, 5, kThirdTexcoordInput, 1}),
+  ASSERT_EQ(d3d9::RegisterVertexProgram("toy_texcoord2", VertexProgramInfo{FlatProgram, nullptr, 5,
+                                                                           kThirdTexcoordInput, 1}),
             D3D_OK);
 }
 
@@ -76,17 +76,29 @@ inline fxc::EffectDesc ToyEffect() {
   using fxc::ParamType;
   fxc::EffectDesc d;
   d.parameters = {
-      {"WorldViewProjection", ParamType::Float4x4, 0, 0,
-       {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, {}},
+      {"WorldViewProjection",
+       ParamType::Float4x4,
+       0,
+       0,
+       {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1},
+       {}},
       {"Color", ParamType::Float4, 0, 4, {0.25f, 0.5f, 0.75f, 1}, {}},
       {"Direction", ParamType::Float3, 0, 5, {1, 2, 3}, {}},
       {"Palette", ParamType::Float4x3, kPaletteElements, kPaletteFirst, {}, {}},
       {"Texture", ParamType::Texture, 0, 0, {}, {}},
       {"OtherTexture", ParamType::Texture, 0, 0, {}, {}},
-      {"WrapSampler", ParamType::Sampler, 0, 0, {},
+      {"WrapSampler",
+       ParamType::Sampler,
+       0,
+       0,
+       {},
        {"Texture", D3DTEXF_LINEAR, D3DTEXF_LINEAR, D3DTEXF_NONE, D3DTADDRESS_WRAP,
         D3DTADDRESS_WRAP}},
-      {"ClampSampler", ParamType::Sampler, 0, 0, {},
+      {"ClampSampler",
+       ParamType::Sampler,
+       0,
+       0,
+       {},
        {"OtherTexture", D3DTEXF_POINT, D3DTEXF_POINT, D3DTEXF_NONE, D3DTADDRESS_CLAMP,
         D3DTADDRESS_MIRROR}},
   };
@@ -118,8 +130,8 @@ class EffectTest : public d3d9_test::DeviceTest {
   }
 
   HRESULT Create(const std::vector<uint8_t>& blob, ID3DXEffect** out) {
-    return D3DXCreateEffect(device_, blob.data(), static_cast<UINT>(blob.size()), nullptr,
-                            nullptr, 0, nullptr, out, nullptr);
+    return D3DXCreateEffect(device_, blob.data(), static_cast<UINT>(blob.size()), nullptr, nullptr,
+                            0, nullptr, out, nullptr);
   }
   // Creates effect_ from the toy description.
   void CreateToy() { ASSERT_EQ(Create(fxc::WriteEffect(ToyEffect()), &effect_), D3D_OK); }
@@ -131,8 +143,7 @@ class EffectTest : public d3d9_test::DeviceTest {
   }
   void FillRegisters(float value) {
     std::vector<float> all(raster::kConstantRegisters * 4, value);
-    ASSERT_EQ(device_->SetVertexShaderConstantF(0, all.data(), raster::kConstantRegisters),
-              D3D_OK);
+    ASSERT_EQ(device_->SetVertexShaderConstantF(0, all.data(), raster::kConstantRegisters), D3D_OK);
   }
   DWORD Sampler(DWORD stage, D3DSAMPLERSTATETYPE type) {
     DWORD v = 0;

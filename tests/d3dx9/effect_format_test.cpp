@@ -36,8 +36,7 @@ TEST_F(EffectTest, RoundTripKeepsEveryRecord) {
     EXPECT_EQ(static_cast<uint32_t>(got.type), static_cast<uint32_t>(want.type));
     EXPECT_EQ(got.elements, want.elements);
     EXPECT_EQ(got.firstRegister, want.firstRegister);
-    EXPECT_EQ(got.registerCount,
-              fxc::RegistersPerElement(want.type) * std::max(1u, want.elements));
+    EXPECT_EQ(got.registerCount, fxc::RegistersPerElement(want.type) * std::max(1u, want.elements));
     if (want.type != ParamType::Sampler) continue;
     EXPECT_EQ(data.parameters[got.texture].name, want.sampler.texture);
     EXPECT_EQ(got.minFilter, want.sampler.minFilter);
@@ -116,14 +115,14 @@ const Malformed kMalformed[] = {
      ParseError::kNoTechniques},
     {"ParameterCutShort", nullptr,
      [](Bytes& b, const Layout& l) { b.resize(l.parameters[3] + 10); }, ParseError::kTruncated},
-    {"SamplerCutShort", nullptr,
-     [](Bytes& b, const Layout& l) { b.resize(l.parameters[7] + 40); }, ParseError::kTruncated},
-    {"TechniqueCutShort", nullptr,
-     [](Bytes& b, const Layout& l) { b.resize(l.techniques[1] + 3); }, ParseError::kTruncated},
+    {"SamplerCutShort", nullptr, [](Bytes& b, const Layout& l) { b.resize(l.parameters[7] + 40); },
+     ParseError::kTruncated},
+    {"TechniqueCutShort", nullptr, [](Bytes& b, const Layout& l) { b.resize(l.techniques[1] + 3); },
+     ParseError::kTruncated},
     {"PassCutShort", nullptr, [](Bytes& b, const Layout& l) { b.resize(l.passes[1] + 8); },
      ParseError::kTruncated},
-    {"LastBindingCutShort", nullptr, [](Bytes& b, const Layout& l) { b.resize(l.techniques[1] - 2); },
-     ParseError::kTruncated},
+    {"LastBindingCutShort", nullptr,
+     [](Bytes& b, const Layout& l) { b.resize(l.techniques[1] - 2); }, ParseError::kTruncated},
     {"TrailingByte", nullptr, [](Bytes& b, const Layout&) { b.push_back(0); },
      ParseError::kTrailingBytes},
     {"PassCountBeyondBlob", nullptr,
@@ -152,8 +151,11 @@ const Malformed kMalformed[] = {
      ParseError::kBadArray},
     {"ArrayTooLong", [](Desc& d) { d.parameters[2].elements = 257; }, nullptr,
      ParseError::kBadArray},
-    {"DefaultCountFitsNeither", [](Desc& d) { d.parameters[1].defaults = {1, 2, 3}; }, nullptr,
-     ParseError::kBadDefaults},
+    {"DefaultCountFitsNeither",
+     [](Desc& d) {
+       d.parameters[1].defaults = {1, 2, 3};
+     },
+     nullptr, ParseError::kBadDefaults},
     // One parameter and one technique, so the header's counts still fit.
     {"DefaultsBeyondBlob",
      [](Desc& d) {
@@ -175,8 +177,8 @@ const Malformed kMalformed[] = {
      ParseError::kBadSamplerState},
     {"AddressZero", [](Desc& d) { d.parameters[7].sampler.addressV = 0; }, nullptr,
      ParseError::kBadSamplerState},
-    {"SamplerNamesNonTexture", [](Desc& d) { d.parameters[6].sampler.texture = "Color"; },
-     nullptr, ParseError::kSamplerTexture},
+    {"SamplerNamesNonTexture", [](Desc& d) { d.parameters[6].sampler.texture = "Color"; }, nullptr,
+     ParseError::kSamplerTexture},
     {"SamplerNamesNothing", [](Desc& d) { d.parameters[6].sampler.texture = "Nothing"; }, nullptr,
      ParseError::kSamplerTexture},
     {"BindingNamesNonSampler",
@@ -184,11 +186,12 @@ const Malformed kMalformed[] = {
      ParseError::kBindingSampler},
     {"StagePastLast", [](Desc& d) { d.techniques[0].passes[0].samplers[0].stage = 8; }, nullptr,
      ParseError::kBadStage},
-    {"StageBoundTwice", [](Desc& d) { d.techniques[0].passes[1].samplers[1].stage = 0; },
-     nullptr, ParseError::kBadStage},
+    {"StageBoundTwice", [](Desc& d) { d.techniques[0].passes[1].samplers[1].stage = 0; }, nullptr,
+     ParseError::kBadStage},
     {"TooManyBindings",
      [](Desc& d) {
-       for (uint32_t s = 0; s < 9; ++s) d.techniques[1].passes[0].samplers.push_back({s, "WrapSampler"});
+       for (uint32_t s = 0; s < 9; ++s)
+         d.techniques[1].passes[0].samplers.push_back({s, "WrapSampler"});
      },
      nullptr, ParseError::kCountTooLarge},
     {"UnknownProgram", [](Desc& d) { d.techniques[1].passes[0].vertexProgram = "toy_missing"; },
@@ -197,8 +200,7 @@ const Malformed kMalformed[] = {
      ParseError::kNoPasses},
 };
 
-class MalformedEffectTest : public EffectTest,
-                            public ::testing::WithParamInterface<Malformed> {};
+class MalformedEffectTest : public EffectTest, public ::testing::WithParamInterface<Malformed> {};
 
 TEST_P(MalformedEffectTest, IsRefusedWithItsReason) {
   const Malformed& m = GetParam();
@@ -235,8 +237,8 @@ TEST_F(EffectTest, EveryCutOfAGoodBlobIsRefused) {
     cut.shrink_to_fit();
     const uint8_t none = 0;
     ID3DXEffect* effect = nullptr;
-    ASSERT_EQ(D3DXCreateEffect(device_, n == 0 ? &none : cut.data(), static_cast<UINT>(n),
-                               nullptr, nullptr, 0, nullptr, &effect, nullptr),
+    ASSERT_EQ(D3DXCreateEffect(device_, n == 0 ? &none : cut.data(), static_cast<UINT>(n), nullptr,
+                               nullptr, 0, nullptr, &effect, nullptr),
               D3DXERR_INVALIDDATA)
         << "cut at " << n;
     ASSERT_EQ(effect, nullptr);
@@ -256,21 +258,21 @@ TEST_F(EffectTest, UnsupportedArgumentsAreRefused) {
     effect = nullptr;
     return ok;
   };
-  EXPECT_TRUE(refused(D3DXCreateEffect(device_, blob.data(), size, macros, nullptr, 0, nullptr,
-                                       &effect, nullptr)));
+  EXPECT_TRUE(refused(
+      D3DXCreateEffect(device_, blob.data(), size, macros, nullptr, 0, nullptr, &effect, nullptr)));
   EXPECT_TRUE(refused(D3DXCreateEffect(device_, blob.data(), size, nullptr, include, 0, nullptr,
                                        &effect, nullptr)));
   EXPECT_TRUE(refused(D3DXCreateEffect(device_, blob.data(), size, nullptr, nullptr, 1, nullptr,
                                        &effect, nullptr)));
-  EXPECT_TRUE(refused(D3DXCreateEffect(device_, blob.data(), size, nullptr, nullptr, 0, pool,
-                                       &effect, nullptr)));
+  EXPECT_TRUE(refused(
+      D3DXCreateEffect(device_, blob.data(), size, nullptr, nullptr, 0, pool, &effect, nullptr)));
   EXPECT_TRUE(refused(D3DXCreateEffect(nullptr, blob.data(), size, nullptr, nullptr, 0, nullptr,
                                        &effect, nullptr)));
-  EXPECT_TRUE(refused(D3DXCreateEffect(device_, nullptr, size, nullptr, nullptr, 0, nullptr,
-                                       &effect, nullptr)));
-  EXPECT_EQ(D3DXCreateEffect(device_, blob.data(), size, nullptr, nullptr, 0, nullptr, nullptr,
-                             nullptr),
-            D3DERR_INVALIDCALL);
+  EXPECT_TRUE(refused(
+      D3DXCreateEffect(device_, nullptr, size, nullptr, nullptr, 0, nullptr, &effect, nullptr)));
+  EXPECT_EQ(
+      D3DXCreateEffect(device_, blob.data(), size, nullptr, nullptr, 0, nullptr, nullptr, nullptr),
+      D3DERR_INVALIDCALL);
 }
 
 // A name registered again after an effect resolved it: the effect keeps the

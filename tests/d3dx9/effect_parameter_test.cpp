@@ -28,7 +28,8 @@ TEST_F(EffectTest, ElementHandlesExistOnlyInsideTheArray) {
     seen.push_back(h);
   }
   // What the program asks for beyond the 75 elements: slots 75 to 79.
-  for (UINT i = kPaletteElements; i < 80; ++i) EXPECT_EQ(effect_->GetParameterElement(palette, i), nullptr);
+  for (UINT i = kPaletteElements; i < 80; ++i)
+    EXPECT_EQ(effect_->GetParameterElement(palette, i), nullptr);
   EXPECT_EQ(effect_->GetParameterElement(palette, 0xFFFFFFFFu), nullptr);
   // Not arrays: no elements, not even element 0.
   EXPECT_EQ(effect_->GetParameterElement(effect_->GetParameterByName(nullptr, "Color"), 0),

@@ -17,9 +17,8 @@ struct Snapshot {
   IDirect3DBaseTexture9* texture[3];
 };
 
-constexpr D3DSAMPLERSTATETYPE kStates[5] = {D3DSAMP_MINFILTER, D3DSAMP_MAGFILTER,
-                                            D3DSAMP_MIPFILTER, D3DSAMP_ADDRESSU,
-                                            D3DSAMP_ADDRESSV};
+constexpr D3DSAMPLERSTATETYPE kStates[5] = {D3DSAMP_MINFILTER, D3DSAMP_MAGFILTER, D3DSAMP_MIPFILTER,
+                                            D3DSAMP_ADDRESSU, D3DSAMP_ADDRESSV};
 
 class EffectStateTest : public EffectTest {
  protected:
@@ -189,7 +188,8 @@ TEST_F(EffectStateTest, CallsOutOfOrderAreRefusedAndChangeNothing) {
 
   // Handles that are no technique.
   const char foreign[] = "Main";
-  for (D3DXHANDLE h : {D3DXHANDLE{nullptr}, effect_->GetParameterByName(nullptr, "Color"), +foreign})
+  for (D3DXHANDLE h :
+       {D3DXHANDLE{nullptr}, effect_->GetParameterByName(nullptr, "Color"), +foreign})
     EXPECT_EQ(effect_->SetTechnique(h), D3DERR_INVALIDCALL);
   ASSERT_EQ(effect_->Begin(&passes, 0), D3D_OK);
   EXPECT_EQ(passes, 2u);
@@ -239,7 +239,8 @@ TEST_F(EffectTest, ValidationRefusesWhatTheDeviceCannotRun) {
   EXPECT_EQ(other, nullptr);
 
   const char foreign[] = "Main";
-  for (D3DXHANDLE h : {D3DXHANDLE{nullptr}, effect_->GetParameterByName(nullptr, "Color"), +foreign})
+  for (D3DXHANDLE h :
+       {D3DXHANDLE{nullptr}, effect_->GetParameterByName(nullptr, "Color"), +foreign})
     EXPECT_EQ(effect_->ValidateTechnique(h), D3DERR_INVALIDCALL);
 }
 

@@ -29,7 +29,7 @@ namespace fxc {
 enum class ParamType : uint32_t { Float3, Float4, Float4x3, Float4x4, Texture, Sampler };
 
 struct SamplerDesc {
-  std::string texture;  // name of a Texture parameter
+  std::string texture;                                   // name of a Texture parameter
   uint32_t minFilter = 0, magFilter = 0, mipFilter = 0;  // D3DTEXF_*
   uint32_t addressU = 0, addressV = 0;                   // D3DTADDRESS_*
 };
@@ -37,8 +37,8 @@ struct SamplerDesc {
 struct ParameterDesc {
   std::string name;
   ParamType type = ParamType::Float4;
-  uint32_t elements = 0;       // 0 = not an array
-  uint32_t firstRegister = 0;  // numeric types only
+  uint32_t elements = 0;        // 0 = not an array
+  uint32_t firstRegister = 0;   // numeric types only
   std::vector<float> defaults;  // empty = all 0; else floats per element * max(1, elements)
   SamplerDesc sampler;          // Sampler type only
 };
