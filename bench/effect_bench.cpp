@@ -29,7 +29,8 @@ std::vector<SceneVertex> SkinnedGrid() {
   for (int y = 0; y < kGrid; ++y)
     for (int x = 0; x < kGrid; ++x) {
       SceneVertex& s = v[y * kGrid + x];
-      const float fx = static_cast<float>(x) / (kGrid - 1), fy = static_cast<float>(y) / (kGrid - 1);
+      const float fx = static_cast<float>(x) / (kGrid - 1),
+                  fy = static_cast<float>(y) / (kGrid - 1);
       s.position[0] = fx * 1.8f - 0.9f;
       s.position[1] = 0.9f - fy * 1.8f;
       s.position[2] = 0.5f + 0.05f * std::sin(fx * 12.0f);

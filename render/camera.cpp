@@ -24,8 +24,7 @@ void UploadEye(RenderContext* render) {
 
 }  // namespace
 
-int GetCameraFromScene(const Scene* scene, D3DXVECTOR3* eye, D3DXVECTOR3* target,
-                       D3DXVECTOR3* up) {
+int GetCameraFromScene(const Scene* scene, D3DXVECTOR3* eye, D3DXVECTOR3* target, D3DXVECTOR3* up) {
   if (scene->cameraCount == 0 || scene->cameras == nullptr) return -1;
   const uint16_t motionNo = scene->cameras[0].motionNo;
   if (motionNo == kNoMotion || motionNo >= scene->motionCount) return -1;

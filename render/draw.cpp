@@ -12,8 +12,7 @@ constexpr int32_t kPassCount = 5;  // surface types 0..4 are the passes
 
 // The skin matrix of a motion, or `fallback` when the scene has no motions
 // or the number names none.
-const D3DXMATRIX* MotionMatrix(const Scene& scene, uint16_t motionNo,
-                               const D3DXMATRIX* fallback) {
+const D3DXMATRIX* MotionMatrix(const Scene& scene, uint16_t motionNo, const D3DXMATRIX* fallback) {
   if (scene.motionCount == 0 || motionNo == kNoMotion || motionNo >= scene.motionCount)
     return fallback;
   return &scene.motions[motionNo].skinMatrix;
@@ -85,9 +84,9 @@ void ApplyBlendMode(uint32_t blendMode, IDirect3DDevice9* device) {
     DWORD source, destination;
   };
   static constexpr Pair kPairs[] = {
-      {D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA},    {D3DBLEND_SRCALPHA, D3DBLEND_ONE},
-      {D3DBLEND_DESTCOLOR, D3DBLEND_ZERO},          {D3DBLEND_INVDESTCOLOR, D3DBLEND_INVSRCCOLOR},
-      {D3DBLEND_ONE, D3DBLEND_INVSRCCOLOR},         {D3DBLEND_ZERO, D3DBLEND_INVSRCCOLOR},
+      {D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA}, {D3DBLEND_SRCALPHA, D3DBLEND_ONE},
+      {D3DBLEND_DESTCOLOR, D3DBLEND_ZERO},       {D3DBLEND_INVDESTCOLOR, D3DBLEND_INVSRCCOLOR},
+      {D3DBLEND_ONE, D3DBLEND_INVSRCCOLOR},      {D3DBLEND_ZERO, D3DBLEND_INVSRCCOLOR},
       {D3DBLEND_DESTCOLOR, D3DBLEND_ONE},
   };
   if (blendMode >= sizeof(kPairs) / sizeof(kPairs[0])) return;

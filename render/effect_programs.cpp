@@ -63,8 +63,7 @@ V3 TransformDirection(const Float4* b, V3 n) {
 enum class Shading { Constant, Lambert, Phong, Blinn, Toon, Edge };
 
 constexpr bool IsLit(Shading s) {
-  return s == Shading::Lambert || s == Shading::Phong || s == Shading::Blinn ||
-         s == Shading::Toon;
+  return s == Shading::Lambert || s == Shading::Phong || s == Shading::Blinn || s == Shading::Toon;
 }
 
 Float4 Modulate(const Float4& a, const Float4& b) {
@@ -158,21 +157,21 @@ constexpr ProgramInput kStaticUnlit[] = {{D3DDECLUSAGE_POSITION, 0},
                                          {D3DDECLUSAGE_TEXCOORD, 0},
                                          {D3DDECLUSAGE_BLENDINDICES, 0},
                                          {D3DDECLUSAGE_BLENDWEIGHT, 0}};
-constexpr ProgramInput kStaticLit[] = {{D3DDECLUSAGE_POSITION, 0},     {D3DDECLUSAGE_NORMAL, 0},
-                                       {D3DDECLUSAGE_COLOR, 0},        {D3DDECLUSAGE_TEXCOORD, 0},
-                                       {D3DDECLUSAGE_BLENDINDICES, 0}, {D3DDECLUSAGE_BLENDWEIGHT, 0}};
+constexpr ProgramInput kStaticLit[] = {
+    {D3DDECLUSAGE_POSITION, 0}, {D3DDECLUSAGE_NORMAL, 0},       {D3DDECLUSAGE_COLOR, 0},
+    {D3DDECLUSAGE_TEXCOORD, 0}, {D3DDECLUSAGE_BLENDINDICES, 0}, {D3DDECLUSAGE_BLENDWEIGHT, 0}};
 constexpr ProgramInput kStaticEdge[] = {{D3DDECLUSAGE_POSITION, 0},
                                         {D3DDECLUSAGE_NORMAL, 0},
                                         {D3DDECLUSAGE_TEXCOORD, 0},
                                         {D3DDECLUSAGE_BLENDINDICES, 0},
                                         {D3DDECLUSAGE_BLENDWEIGHT, 0}};
-constexpr ProgramInput kMorphUnlit[] = {{D3DDECLUSAGE_POSITION, 0},    {D3DDECLUSAGE_COLOR, 0},
-                                        {D3DDECLUSAGE_TEXCOORD, 0},    {D3DDECLUSAGE_BLENDINDICES, 0},
-                                        {D3DDECLUSAGE_BLENDWEIGHT, 0}, {D3DDECLUSAGE_POSITION, 1}};
-constexpr ProgramInput kMorphLit[] = {
-    {D3DDECLUSAGE_POSITION, 0},     {D3DDECLUSAGE_NORMAL, 0},      {D3DDECLUSAGE_COLOR, 0},
-    {D3DDECLUSAGE_TEXCOORD, 0},     {D3DDECLUSAGE_BLENDINDICES, 0}, {D3DDECLUSAGE_BLENDWEIGHT, 0},
-    {D3DDECLUSAGE_POSITION, 1},     {D3DDECLUSAGE_NORMAL, 1}};
+constexpr ProgramInput kMorphUnlit[] = {
+    {D3DDECLUSAGE_POSITION, 0},     {D3DDECLUSAGE_COLOR, 0},       {D3DDECLUSAGE_TEXCOORD, 0},
+    {D3DDECLUSAGE_BLENDINDICES, 0}, {D3DDECLUSAGE_BLENDWEIGHT, 0}, {D3DDECLUSAGE_POSITION, 1}};
+constexpr ProgramInput kMorphLit[] = {{D3DDECLUSAGE_POSITION, 0},     {D3DDECLUSAGE_NORMAL, 0},
+                                      {D3DDECLUSAGE_COLOR, 0},        {D3DDECLUSAGE_TEXCOORD, 0},
+                                      {D3DDECLUSAGE_BLENDINDICES, 0}, {D3DDECLUSAGE_BLENDWEIGHT, 0},
+                                      {D3DDECLUSAGE_POSITION, 1},     {D3DDECLUSAGE_NORMAL, 1}};
 
 template <size_t N>
 constexpr int Count(const ProgramInput (&)[N]) {

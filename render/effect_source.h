@@ -82,6 +82,12 @@ struct Parameter {
 };
 
 constexpr Sampler kNoSampler = {nullptr, 0, 0, 0, 0, 0};
+constexpr Sampler kWrapSampler = {"Texture",   kFilterLinear, kFilterLinear,
+                                  kFilterNone, kAddressWrap,  kAddressWrap};
+constexpr Sampler kClampSampler = {"Texture",   kFilterLinear, kFilterLinear,
+                                   kFilterNone, kAddressClamp, kAddressClamp};
+constexpr Sampler kToonSampler = {"ToonTexture", kFilterLinear, kFilterLinear,
+                                  kFilterNone,   kAddressClamp, kAddressClamp};
 
 // The sixteen parameters in their order; every numeric default is 0.
 inline constexpr Parameter kParameters[] = {
@@ -98,12 +104,9 @@ inline constexpr Parameter kParameters[] = {
     {"BlendMatrix", ParamType::Float4x3, kPaletteSize, kRegBlendMatrix, kNoSampler},
     {"Texture", ParamType::Texture, 0, -1, kNoSampler},
     {"ToonTexture", ParamType::Texture, 0, -1, kNoSampler},
-    {"WrapSampler", ParamType::Sampler, 0, -1,
-     {"Texture", kFilterLinear, kFilterLinear, kFilterNone, kAddressWrap, kAddressWrap}},
-    {"ClampSampler", ParamType::Sampler, 0, -1,
-     {"Texture", kFilterLinear, kFilterLinear, kFilterNone, kAddressClamp, kAddressClamp}},
-    {"ToonSampler", ParamType::Sampler, 0, -1,
-     {"ToonTexture", kFilterLinear, kFilterLinear, kFilterNone, kAddressClamp, kAddressClamp}},
+    {"WrapSampler", ParamType::Sampler, 0, -1, kWrapSampler},
+    {"ClampSampler", ParamType::Sampler, 0, -1, kClampSampler},
+    {"ToonSampler", ParamType::Sampler, 0, -1, kToonSampler},
 };
 constexpr int kParameterCount = sizeof(kParameters) / sizeof(kParameters[0]);
 static_assert(kParameterCount == 16);
@@ -136,7 +139,8 @@ inline constexpr const char kProgramMorphEdge[] = "EdgeMorphing";
 //   edge, static:    p pushed by n * S.w before skinning; D; uv.
 //   edge, morphing:  position morphed only, no normal; c * D; uv.
 // with d1 = max(0, N.-L1), d2 = max(0, N.-L2).
-void ConstantStatic(const raster::VertexInput&, const raster::Float4*, raster::VertexOutput*, void*);
+void ConstantStatic(const raster::VertexInput&, const raster::Float4*, raster::VertexOutput*,
+                    void*);
 void LambertStatic(const raster::VertexInput&, const raster::Float4*, raster::VertexOutput*, void*);
 void PhongStatic(const raster::VertexInput&, const raster::Float4*, raster::VertexOutput*, void*);
 void BlinnStatic(const raster::VertexInput&, const raster::Float4*, raster::VertexOutput*, void*);

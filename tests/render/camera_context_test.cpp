@@ -140,14 +140,12 @@ TEST_F(ContextTest, TheEffectResourceIsTheCompiledDescriptionWithEveryHandle) {
   ASSERT_NE(bytes, nullptr);
   EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + size), mkeffect::CompileProgramEffect());
 
-  for (D3DXHANDLE h : {render_.techShader, render_.techMorphShader, render_.techEdge,
-                       render_.techMorphEdge, render_.paramWorldViewProjection,
-                       render_.paramDiffuse, render_.paramSurfaceParam,
-                       render_.paramCameraPosition, render_.paramAmbientLightColor,
-                       render_.paramLight1Direction, render_.paramLight1Color,
-                       render_.paramLight2Direction, render_.paramLight2Color,
-                       render_.paramMorphingWeight, render_.paramTexture,
-                       render_.paramToonTexture})
+  for (D3DXHANDLE h :
+       {render_.techShader, render_.techMorphShader, render_.techEdge, render_.techMorphEdge,
+        render_.paramWorldViewProjection, render_.paramDiffuse, render_.paramSurfaceParam,
+        render_.paramCameraPosition, render_.paramAmbientLightColor, render_.paramLight1Direction,
+        render_.paramLight1Color, render_.paramLight2Direction, render_.paramLight2Color,
+        render_.paramMorphingWeight, render_.paramTexture, render_.paramToonTexture})
     EXPECT_NE(h, nullptr);
   for (int i = 0; i < kBlendMatrixHandles; ++i)
     EXPECT_EQ(render_.paramBlendMatrix[i] == nullptr, i >= 75) << "slot " << i;

@@ -82,8 +82,7 @@ TEST_F(DrawEdgeTest, ThePaletteOfALayer) {
   layers[0].motionNo = 1;
   layers[1].paletteSlot = 2;
   layers[1].motionNo = 1;
-  layers[1].bindings = {{2, kNoPaletteSlot}, {kNoMotion, 5}, {0, 2}, {2, 80}, {2, 0xFFFE},
-                        {2, 79}};
+  layers[1].bindings = {{2, kNoPaletteSlot}, {kNoMotion, 5}, {0, 2}, {2, 80}, {2, 0xFFFE}, {2, 79}};
   layers[2].paletteSlot = 9;  // no own motion: the identity
   layers[2].motionNo = kNoMotion;
   layers[2].bindings = {{kNoMotion, 3}};
@@ -150,8 +149,8 @@ TEST_F(DrawEdgeTest, BlendModesOutsideTheTableKeepThePairAndPassesFollowTheType)
   const UINT wantPass[] = {0, 2, 3, 1, 4};
   const DWORD wantSource[] = {D3DBLEND_ONE, D3DBLEND_ONE, D3DBLEND_ONE, D3DBLEND_SRCALPHA,
                               D3DBLEND_DESTCOLOR};
-  const DWORD wantDestination[] = {D3DBLEND_INVSRCCOLOR, D3DBLEND_INVSRCCOLOR,
-                                   D3DBLEND_INVSRCCOLOR, D3DBLEND_ONE, D3DBLEND_ZERO};
+  const DWORD wantDestination[] = {D3DBLEND_INVSRCCOLOR, D3DBLEND_INVSRCCOLOR, D3DBLEND_INVSRCCOLOR,
+                                   D3DBLEND_ONE, D3DBLEND_ZERO};
   const DWORD wantCull[] = {D3DCULL_NONE, D3DCULL_CCW, D3DCULL_NONE, D3DCULL_NONE, D3DCULL_NONE};
   for (size_t i = 0; i < p.size(); ++i) {
     SCOPED_TRACE(i);

@@ -108,8 +108,8 @@ TEST_F(DrawFrameTest, ASkinnedMeshFollowsTwoBones) {
   // Left edge on slot 0 (the layer's own motion), right edge on slot 1 (a
   // binding); a middle column split evenly between both.
   MeshSpec m;
-  m.vertices = {Vertex(-0.3f, -0.3f, 0.5f, 0, 1, 0), Vertex(0.0f, -0.3f, 0.5f, 0.5f, 1, 0),
-                Vertex(0.3f, -0.3f, 0.5f, 1, 1, 1),  Vertex(0.3f, 0.3f, 0.5f, 1, 0, 1),
+  m.vertices = {Vertex(-0.3f, -0.3f, 0.5f, 0, 1, 0),  Vertex(0.0f, -0.3f, 0.5f, 0.5f, 1, 0),
+                Vertex(0.3f, -0.3f, 0.5f, 1, 1, 1),   Vertex(0.3f, 0.3f, 0.5f, 1, 0, 1),
                 Vertex(0.0f, 0.3f, 0.5f, 0.5f, 0, 0), Vertex(-0.3f, 0.3f, 0.5f, 0, 0, 0)};
   for (int i : {1, 4}) {
     m.vertices[i].blendIndices[1] = 1;
@@ -193,8 +193,8 @@ TEST_F(DrawFrameTest, ShowcaseOfEveryPassAndBlendMode) {
     surfaces.push_back(s);
     MeshSpec q = Quad(-0.9f + type * 0.36f, 0.15f, -0.6f + type * 0.36f, 0.75f,
                       static_cast<uint16_t>(surfaces.size() - 1));
-    const float normals[4][3] = {{-0.6f, -0.6f, -1}, {0.6f, -0.6f, -1}, {0.6f, 0.6f, -1},
-                                 {-0.6f, 0.6f, -1}};
+    const float normals[4][3] = {
+        {-0.6f, -0.6f, -1}, {0.6f, -0.6f, -1}, {0.6f, 0.6f, -1}, {-0.6f, 0.6f, -1}};
     for (int v = 0; v < 4; ++v) std::memcpy(q.vertices[v].normal, normals[v], sizeof normals[v]);
     layer.meshes.push_back(q);
   }

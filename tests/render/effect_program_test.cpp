@@ -374,8 +374,8 @@ TEST(EffectProgramTest, PalettePositionsOutsideThePaletteActAsTheZeroMatrix) {
   for (int r = effect_source::kEffectConstantRegisters; r < raster::kConstantRegisters; ++r)
     k.c[r] = {9, 9, 9, 9};
   const float nan = std::numeric_limits<float>::quiet_NaN();
-  const float outside[] = {75.0f, 75.5f, -0.5f, -1.0f, 1e30f, -1e30f, nan,
-                           std::numeric_limits<float>::infinity()};
+  const float outside[] = {75.0f, 75.5f,  -0.5f, -1.0f,
+                           1e30f, -1e30f, nan,   std::numeric_limits<float>::infinity()};
   for (Kind kind : kAllKinds) {
     for (float index : outside) {
       SCOPED_TRACE(testing::Message() << "kind " << kind << " index " << index);

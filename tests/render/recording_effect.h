@@ -72,8 +72,7 @@ class RecordingEffect : public ID3DXEffect {
   }
 
   bool Empty() const {
-    return matrices.empty() && vectors.empty() && textures.empty() && passes.empty() &&
-           begins == 0;
+    return matrices.empty() && vectors.empty() && textures.empty() && passes.empty() && begins == 0;
   }
 
   std::vector<MatrixSet> matrices;

@@ -194,9 +194,8 @@ class RenderTest : public ::testing::Test {
   IDirect3DIndexBuffer9* MakeIndexBuffer(const std::vector<uint16_t>& indices) {
     IDirect3DIndexBuffer9* ib = nullptr;
     const UINT bytes = static_cast<UINT>(indices.size() * 2);
-    EXPECT_EQ(
-        device_->CreateIndexBuffer(bytes, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr),
-        D3D_OK);
+    EXPECT_EQ(device_->CreateIndexBuffer(bytes, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr),
+              D3D_OK);
     void* p = nullptr;
     if (ib && SUCCEEDED(ib->Lock(0, 0, &p, 0))) {
       std::memcpy(p, indices.data(), bytes);
@@ -343,13 +342,20 @@ class RenderTest : public ::testing::Test {
 inline Rgb BlendExpected(int mode, Rgb s, double a, Rgb d) {
   auto one = [&](double sc, double dc) {
     switch (mode) {
-      case 0: return sc * a + dc * (1 - a);
-      case 1: return sc * a + dc;
-      case 2: return sc * dc;
-      case 3: return sc * (1 - dc) + dc * (1 - sc);
-      case 4: return sc + dc * (1 - sc);
-      case 5: return dc * (1 - sc);
-      case 6: return sc * dc + dc;
+      case 0:
+        return sc * a + dc * (1 - a);
+      case 1:
+        return sc * a + dc;
+      case 2:
+        return sc * dc;
+      case 3:
+        return sc * (1 - dc) + dc * (1 - sc);
+      case 4:
+        return sc + dc * (1 - sc);
+      case 5:
+        return dc * (1 - sc);
+      case 6:
+        return sc * dc + dc;
     }
     return 0.0;
   };

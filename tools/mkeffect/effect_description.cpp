@@ -8,12 +8,18 @@ namespace {
 
 fxc::ParamType TypeOf(effect_source::ParamType t) {
   switch (t) {
-    case effect_source::ParamType::Float3: return fxc::ParamType::Float3;
-    case effect_source::ParamType::Float4: return fxc::ParamType::Float4;
-    case effect_source::ParamType::Float4x3: return fxc::ParamType::Float4x3;
-    case effect_source::ParamType::Float4x4: return fxc::ParamType::Float4x4;
-    case effect_source::ParamType::Texture: return fxc::ParamType::Texture;
-    case effect_source::ParamType::Sampler: break;
+    case effect_source::ParamType::Float3:
+      return fxc::ParamType::Float3;
+    case effect_source::ParamType::Float4:
+      return fxc::ParamType::Float4;
+    case effect_source::ParamType::Float4x3:
+      return fxc::ParamType::Float4x3;
+    case effect_source::ParamType::Float4x4:
+      return fxc::ParamType::Float4x4;
+    case effect_source::ParamType::Texture:
+      return fxc::ParamType::Texture;
+    case effect_source::ParamType::Sampler:
+      break;
   }
   return fxc::ParamType::Sampler;
 }
@@ -47,7 +53,8 @@ fxc::EffectDesc ProgramEffect() {
       pass.name = p.name;
       pass.vertexProgram = p.vertexProgram;
       for (int s = 0; s < p.samplerCount; ++s)
-        pass.samplers.push_back({static_cast<uint32_t>(p.samplers[s].stage), p.samplers[s].sampler});
+        pass.samplers.push_back(
+            {static_cast<uint32_t>(p.samplers[s].stage), p.samplers[s].sampler});
       technique.passes.push_back(std::move(pass));
     }
     desc.techniques.push_back(std::move(technique));
