@@ -12,6 +12,7 @@
 
 #include "assets/assets_test_util.h"
 #include "render/animation.h"
+#include "data/raw_texture.h"
 #include "scene/lmf_loader.h"
 #include "support/test_device.h"
 #include "tools/mkassets/assets.h"
@@ -260,6 +261,32 @@ TEST_F(DemoScene, EveryTextureResolves) {
       EXPECT_NE(s.toonTexture, nullptr);
     }
   }
+}
+
+// A picture smaller than its texture fills only the top-left corner; the
+// rest of the texture is undefined, so texture coordinates of the meshes
+// that use one stay inside the picture (toon ramps are read at (emissive,
+// emissive), which must fall inside too).
+TEST_F(DemoScene, TextureCoordinatesStayInsideTheirPictures) {
+  for (uint16_t l : DrawOrder())
+    for (uint16_t m = 0; m < scene_.layers[l].meshCount; ++m) {
+      const Surface& s = SurfaceOf(scene_.layers[l].meshes[m]);
+      SCOPED_TRACE("layer " + std::to_string(l) + " mesh " + std::to_string(m));
+      if (s.type == kSurfaceToon) {
+        const float side = static_cast<float>(RawTextureSide(s.toonWidth, s.toonHeight));
+        EXPECT_LE(s.emissive * side, static_cast<float>(std::min(s.toonWidth, s.toonHeight)));
+        continue;
+      }
+      if (s.texture == nullptr) continue;
+      const auto side = static_cast<int32_t>(RawTextureSide(s.textureWidth, s.textureHeight));
+      if (s.textureWidth == side && s.textureHeight == side) continue;  // free to wrap
+      for (const SceneVertex& v : vertices_[l][m]) {
+        ASSERT_GE(v.texCoord[0], 0.0f);
+        ASSERT_GE(v.texCoord[1], 0.0f);
+        ASSERT_LE(v.texCoord[0] * static_cast<float>(side), static_cast<float>(s.textureWidth));
+        ASSERT_LE(v.texCoord[1] * static_cast<float>(side), static_cast<float>(s.textureHeight));
+      }
+    }
 }
 
 // Posed through the lap, the first camera keeps the dancer's hips inside the

@@ -216,10 +216,10 @@ void Ellipsoid(MeshBuilder* m, Vec3 c, Vec3 r, int cols, int rows, Colour col,
 
 mkart::Picture Ramp() {
   // The toon ramp: dark violet to warm white along the diagonal, with bands.
-  mkart::Picture p(40, 40);
-  for (int y = 0; y < 40; ++y)
-    for (int x = 0; x < 40; ++x) {
-      const double t = (x + y) / 78.0;
+  mkart::Picture p(64, 64);
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x) {
+      const double t = (x + y) / 126.0;
       const double band = Floor(t * 4) / 3;
       p.at(x, y) = {0.35 + 0.65 * band, 0.3 + 0.7 * band, 0.55 + 0.45 * band};
     }
@@ -230,7 +230,7 @@ mkart::Picture SkirtPattern() {
   mkart::Picture p(48, 20);
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 48; ++x) {
-      const bool stripe = (x / 6) % 2 == 0;
+      const bool stripe = (x / 4) % 2 == 0;
       const double edge = y > 16 ? 1.3 : 1.0;
       p.at(x, y) = stripe ? mkart::Rgb{0.95 * edge, 0.35, 0.75} : mkart::Rgb{0.35, 0.2, 0.75 * edge};
     }
@@ -354,7 +354,7 @@ void BuildCharacter(SceneBuilder* b) {
     const double r = 0.125 + 0.17 * v + 0.012 * Sin(a * 12) * v;
     const Vec3 p{r * Cos(a), 1.02 - 0.30 * v, r * Sin(a) * 0.85};
     const Vec3 n = Normalize({Cos(a), 0.45, Sin(a)});
-    return VertexIn{p, n, {1, 1, 1, 1}, u * 3, v, SkirtSkin(p, v)};
+    return VertexIn{p, n, {1, 1, 1, 1}, u, v, SkirtSkin(p, v)};
   });
   BakeLighting(&skirtMesh, 0.1);
 

@@ -60,8 +60,8 @@ class MeshBuilder {
   lmfw::MeshData Build(uint16_t surfaceNo) const;
 
   // A grid of (cols + 1) x (rows + 1) vertices from f(u, v) with u, v in
-  // 0..1; `wrapU` closes the seam by sharing no vertices (texture seams stay
-  // right). Normals come from f as well.
+  // 0..1; a closed surface repeats its seam vertices, so texture
+  // coordinates stay continuous.
   void Grid(int cols, int rows, const std::function<VertexIn(double u, double v)>& f);
 
  private:
@@ -82,11 +82,9 @@ void AddDisc(MeshBuilder* m, Vec3 centre, double r0, double r1, int cols, int ro
 
 // Baked light: ambient, a warm key from the upper front left, a cool rim
 // from behind, a magenta fill from the right, and a highlight for shiny
-// surfaces, all multiplied into each vertex colour.
+// surfaces, all multiplied into each vertex colour (in the rest pose for
+// skinned meshes).
 void BakeLighting(MeshBuilder* m, double shine, size_t from = 0);
-
-// The world-space geometry of a skinned character cannot be baked in its
-// pose; it is baked in the rest pose, which is what BakeLighting does.
 
 }  // namespace mkassets
 

@@ -37,6 +37,26 @@ void SpareLayers(SceneBuilder* b) {
   }
 }
 
+// A picture whose sides are not both the texture's side lands in the
+// texture's top-left corner and the rest of the texture is undefined, so a
+// mesh that uses one keeps its coordinates (0..1 over the picture) inside
+// the picture, half a texel in from its edges so filtering stays inside.
+void FitCoordinatesToPictures(lmfw::SceneData* scene) {
+  for (lmfw::LayerData& layer : scene->layers)
+    for (lmfw::MeshData& mesh : layer.meshes) {
+      const lmfw::PictureData& picture = scene->surfaces[mesh.surfaceNo].texture;
+      if (picture.width == 0) continue;
+      const auto side = static_cast<int32_t>(lmf::TextureSide(picture.width, picture.height));
+      if (picture.width == side && picture.height == side) continue;
+      for (SceneVertex& v : mesh.vertices) {
+        const float u = std::clamp(v.texCoord[0], 0.0f, 1.0f);
+        const float t = std::clamp(v.texCoord[1], 0.0f, 1.0f);
+        v.texCoord[0] = (0.5f + u * static_cast<float>(picture.width - 1)) / static_cast<float>(side);
+        v.texCoord[1] = (0.5f + t * static_cast<float>(picture.height - 1)) / static_cast<float>(side);
+      }
+    }
+}
+
 void PutChunk(std::vector<uint8_t>* out, uint32_t tag, const void* body, size_t size) {
   lmfw::ChunkWriter w;
   w.Chunk(tag, body, size);
@@ -61,6 +81,7 @@ lmfw::SceneData MakeScene() {
   BuildSculpture(&b);
   BuildCamera(&b);
   SpareLayers(&b);
+  FitCoordinatesToPictures(&b.scene);
   b.scene.lightCount = 0;  // lights are written by EncodeScene, with their chunks
   return std::move(b.scene);
 }

@@ -9,14 +9,15 @@ namespace mkassets {
 namespace {
 
 mkart::Picture FloorTiles() {
-  // 96 x 80: dark tiles with glowing joints; wraps across the floor.
-  mkart::Picture p(96, 80);
-  for (int y = 0; y < 80; ++y)
-    for (int x = 0; x < 96; ++x) {
-      const int tx = x % 48, ty = y % 40;
-      const int edge = std::min(std::min(tx, 47 - tx), std::min(ty, 39 - ty));
+  // 128 x 128 (a power of two, so it can wrap across the floor): dark
+  // tiles with glowing joints.
+  mkart::Picture p(128, 128);
+  for (int y = 0; y < 128; ++y)
+    for (int x = 0; x < 128; ++x) {
+      const int tx = x % 64, ty = y % 64;
+      const int edge = std::min(std::min(tx, 63 - tx), std::min(ty, 63 - ty));
       const double line = edge == 0 ? 1.0 : (edge == 1 ? 0.45 : 0.0);
-      const double checker = ((x / 48 + y / 40) % 2) ? 0.85 : 1.0;
+      const double checker = ((x / 64 + y / 64) % 2) ? 0.85 : 1.0;
       p.at(x, y) = {(0.30 + 0.5 * line) * checker, (0.30 + 0.6 * line) * checker,
                     (0.42 + 0.58 * line) * checker};
     }
@@ -24,10 +25,11 @@ mkart::Picture FloorTiles() {
 }
 
 mkart::Picture PillarStripes() {
-  mkart::Picture p(20, 50);
-  for (int y = 0; y < 50; ++y)
-    for (int x = 0; x < 20; ++x) {
-      const double band = (y % 10) < 2 ? 1.0 : 0.55;
+  // 64 x 64: wraps around and up the pillars.
+  mkart::Picture p(64, 64);
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x) {
+      const double band = (y % 16) < 3 ? 1.0 : 0.55;
       p.at(x, y) = {band, band * 0.9, band};
     }
   return p;
@@ -405,7 +407,7 @@ void BuildSculpture(SceneBuilder* b) {
         r = 0.34 + 0.22 * (spikes > 0 ? spikes * spikes : 0);
       }
       const Colour col{0.55 + 0.45 * v, 0.45 + 0.4 * (1 - v), 1.0, 1};
-      return VertexIn{c + d * r, d, col, u * 2, v, skin};
+      return VertexIn{c + d * r, d, col, u, v, skin};
     });
     ring[target].Grid(64, 12, [&](double u, double v) {
       const double a = 2 * kPi * u, s = 2 * kPi * v;
