@@ -4,9 +4,10 @@
 //
 // Start-up runs: main window (and full screen), Direct3D device, DirectSound
 // device, archive, assets, render context, world and lights, projection,
-// music, lap start. Steps whose subsystems are not built yet (assets, render
-// context, camera, music) are absent: start-up goes from the archive to the
-// lap start, and a frame clears and presents the window.
+// music, lap start. Steps whose subsystems are not built yet (assets, music)
+// are absent: start-up goes from the archive to the render context, the
+// world, lights and projection, then the lap start; a frame clears and
+// presents the window.
 //
 // Threads: everything here runs on the thread that entered WinMain.
 #ifndef MORVANE_APP_APP_H

@@ -1,9 +1,11 @@
 // The Direct3D test hooks.
 #include "d3d9/hooks.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "d3d9/objects.h"
+#include "raster/vertex_program.h"
 #include "testing.h"
 
 namespace d3d9 {
@@ -11,6 +13,7 @@ namespace d3d9 {
 namespace {
 bool g_refuseHardware = false;
 bool g_capture = false;
+int g_vertexConstantLimit = raster::kConstantRegisters;
 std::vector<uint32_t> g_frame;
 int g_frameWidth = 0, g_frameHeight = 0;
 }  // namespace
@@ -21,6 +24,8 @@ std::atomic<int>& LiveObjects() {
 }
 
 bool HardwareVertexProcessingRefused() { return g_refuseHardware; }
+
+int VertexConstantLimit() { return g_vertexConstantLimit; }
 
 void RecordPresentedFrame(const uint32_t* pixels, int width, int height) {
   if (!g_capture) return;
@@ -34,6 +39,12 @@ void RecordPresentedFrame(const uint32_t* pixels, int width, int height) {
 namespace testing_hooks {
 
 void RefuseHardwareVertexProcessing(bool refuse) { d3d9::g_refuseHardware = refuse; }
+
+void SetVertexConstantLimit(int registers) {
+  d3d9::g_vertexConstantLimit = std::clamp(registers, 0, raster::kConstantRegisters);
+}
+
+void ForgetVertexProgram(const char* name) { d3d9::ForgetVertexProgram(name); }
 
 int LiveDirect3DObjects() { return d3d9::LiveObjects().load(); }
 

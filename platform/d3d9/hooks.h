@@ -10,6 +10,13 @@ namespace d3d9 {
 // Whether CreateDevice refuses D3DCREATE_HARDWARE_VERTEXPROCESSING.
 bool HardwareVertexProcessingRefused();
 
+// The float4 vertex constant registers the device reports (256 unless a
+// test lowered it).
+int VertexConstantLimit();
+
+// Drops a name from the program table (vertex_program_binding.cpp).
+void ForgetVertexProgram(const char* name);
+
 // Keeps a copy of a presented frame when capture is on.
 void RecordPresentedFrame(const uint32_t* pixels, int width, int height);
 

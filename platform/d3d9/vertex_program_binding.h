@@ -28,6 +28,9 @@ namespace d3d9 {
 
 // D3DERR_INVALIDCALL when `device` is null or not a device of this layer.
 HRESULT SetVertexProgram(IDirect3DDevice9* device, raster::VertexProgram program, void* user);
+// The bound program and its user pointer (null, null when none), so an
+// effect can put back what it found. Same failures as SetVertexProgram.
+HRESULT GetVertexProgram(IDirect3DDevice9* device, raster::VertexProgram* program, void** user);
 
 // Programs by name, for effects: the program registers each of its vertex
 // programs once, before it creates an effect that names them, and
