@@ -86,7 +86,7 @@ void BuildStage(SceneBuilder* b) {
   const Skin still = Skin::Rigid(slot::kStage);
   MeshBuilder floor, walls, pillars, turntable, rim;
   // Floor: pools of light baked into the colours.
-  AddDisc(&floor, {0, 0, 0}, 0.0, 4.2, 96, 24, still, [](double r, double a) {
+  AddDisc(&floor, {0, 0, 0}, 1.0, 4.2, 96, 20, still, [](double r, double a) {
     const double x = r * Cos(a), z = r * Sin(a);
     const double centre = Exp(-(x * x + (z - 0.2) * (z - 0.2)) * 0.9);
     const double left = Exp(-((x + 1.8) * (x + 1.8) + (z - 1.0) * (z - 1.0)) * 2.0);
@@ -131,18 +131,20 @@ void BuildStage(SceneBuilder* b) {
                     {0.6, 0.9, 1.0, 1}, u, v, still};
   });
   BakeLighting(&rim, 1.0);
-  // The turntable: a patterned disc that keeps turning.
+  // The turntable: a patterned disc that keeps turning, filling the floor's
+  // centre (nothing lies on top of anything else: the depth buffer has 16
+  // bits, too few for surfaces a few millimetres apart).
   const uint16_t turn = b->AddMotion([] {
     lmfw::MotionData m;
     m.channels[4] = Channel({LinearKey(0, 0), LinearKey(6000, 2 * kPi)}, kBehaviorOffsetRepeat,
                             kBehaviorOffsetRepeat);
-    m.channels[1] = Constant(0.012);
     return m;
   }());
-  AddDisc(&turntable, {0, 0, 0}, 0.2, 1.0, 64, 4, Skin::Rigid(slot::kTurntable),
+  AddDisc(&turntable, {0, 0, 0}, 0.0, 1.0, 64, 5, Skin::Rigid(slot::kTurntable),
           [](double r, double a) {
             const double spoke = 0.5 + 0.5 * Cos(a * 8);
-            return Colour{0.5 + 0.5 * spoke * r, 0.3 + 0.3 * spoke, 0.9, 1};
+            const double hub = r < 0.2 ? 1.0 : 0.0;
+            return Colour{0.5 + 0.5 * spoke * r + 0.4 * hub, 0.3 + 0.3 * spoke + 0.5 * hub, 0.9, 1};
           });
   const uint16_t sFloor =
       b->AddSurface(TexturedSurface("floor", kSurfaceLambert, 0, 1.0, false, FloorTiles()));
@@ -169,10 +171,10 @@ void BuildShadows(SceneBuilder* b) {
       return Colour{k, k, k * 1.05, 1};
     };
   };
-  AddDisc(&shadows, {0, 0.02, 0}, 0.0, 0.5, 32, 6, Skin::Rigid(slot::kShadow), soft(0.5));
+  AddDisc(&shadows, {0, 0.05, 0}, 0.0, 0.5, 32, 6, Skin::Rigid(slot::kShadow), soft(0.5));
   const Vec3 pillarAt[4] = {{-2.7, 0, 1.4}, {2.7, 0, 1.4}, {-3.1, 0, -0.5}, {3.1, 0, -0.5}};
   for (const Vec3& at : pillarAt)
-    AddDisc(&shadows, at + Vec3{0, 0.012, 0}, 0.0, 0.42, 24, 4, Skin::Rigid(34), soft(0.42));
+    AddDisc(&shadows, at + Vec3{0, 0.045, 0}, 0.0, 0.42, 24, 4, Skin::Rigid(34), soft(0.42));
   const uint16_t s = b->AddSurface(MakeSurface("shadows", kSurfaceConstant, 2, {1, 1, 1, 1}, 1.0, false));
   lmfw::LayerData& layer = b->Layer(14);
   layer.name = "shadows";
@@ -318,7 +320,7 @@ void BuildLights(SceneBuilder* b) {
     const double a = 2 * kPi * u;
     const double r = 0.55 + 0.2 * v;
     const double k = 1 - 2 * (v - 0.5 < 0 ? 0.5 - v : v - 0.5);
-    return VertexIn{{r * Cos(a), 0.026, r * Sin(a)}, {0, 1, 0}, {0.2 * k, 0.8 * k, 0.9 * k, 1}, u, v,
+    return VertexIn{{r * Cos(a), 0.06, r * Sin(a)}, {0, 1, 0}, {0.2 * k, 0.8 * k, 0.9 * k, 1}, u, v,
                     Skin::Rigid(slot::kHalo)};
   });
   bindings.push_back({b->dancerRoot, slot::kHalo});
@@ -351,7 +353,7 @@ void BuildFront(SceneBuilder* b) {
   for (int i = 0; i < 16; ++i) {
     const double a = 2 * kPi * i / 16;
     const Vec3 dir{Cos(a), 0, Sin(a)}, side{-Sin(a), 0, Cos(a)};
-    const Vec3 origin{0, 0.015, 0.3};
+    const Vec3 origin{0, 0.055, 0.3};
     const Colour col = i % 2 ? Colour{0.2, 0.9, 0.4, 1} : Colour{0.9, 0.2, 0.8, 1};
     fan.Grid(1, 8, [&](double u, double v) {
       const double r = 0.8 + 2.8 * v;
