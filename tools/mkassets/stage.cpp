@@ -18,8 +18,8 @@ mkart::Picture FloorTiles() {
       const int edge = std::min(std::min(tx, 63 - tx), std::min(ty, 63 - ty));
       const double line = edge == 0 ? 1.0 : (edge == 1 ? 0.45 : 0.0);
       const double checker = ((x / 64 + y / 64) % 2) ? 0.85 : 1.0;
-      p.at(x, y) = {(0.30 + 0.5 * line) * checker, (0.30 + 0.6 * line) * checker,
-                    (0.42 + 0.58 * line) * checker};
+      p.at(x, y) = {(0.42 + 0.5 * line) * checker, (0.40 + 0.6 * line) * checker,
+                    (0.52 + 0.48 * line) * checker};
     }
   return p;
 }
@@ -193,15 +193,18 @@ void BuildParticles(SceneBuilder* b) {
     lmfw::MotionData m;
     const double dir = c % 2 ? -1 : 1;
     const int32_t period = 9000 + 1300 * c;
-    m.channels[4] = Channel({LinearKey(0, 0), LinearKey(period, 2 * kPi * dir)},
-                            kBehaviorOffsetRepeat, kBehaviorOffsetRepeat);
+    // Each cluster sways to and fro about the stage axis, never round to
+    // the camera's side.
+    m.channels[4] = Channel({TcbKey(0, -0.4 * dir), TcbKey(period / 2, 0.4 * dir)},
+                            kBehaviorOscillate, kBehaviorOscillate);
     m.channels[1] = Channel({TcbKey(0, 0), TcbKey(1500 + 200 * c, 0.12), TcbKey(3000 + 400 * c, 0)},
                             kBehaviorRepeat, kBehaviorRepeat);
     bindings.push_back({b->AddMotion(std::move(m)), clusterSlot});
     const Skin skin = Skin::Rigid(clusterSlot);
     for (int i = 0; i < 280; ++i) {
-      // A canopy above the dancer's head, thinning out towards the floor.
-      const double a = 2 * kPi * rng.Unit();
+      // A canopy above and behind the dancer (the camera stays in front),
+      // thinning out towards the floor.
+      const double a = kPi * (0.14 + 0.72 * rng.Unit());
       const double r = 1.1 + 1.6 * rng.Unit();
       const double y = 3.3 - 2.9 * rng.Unit() * rng.Unit();
       const Vec3 centre{r * Cos(a), y, r * Sin(a) + 0.6};
@@ -226,7 +229,7 @@ void BuildParticles(SceneBuilder* b) {
       }
     }
     for (int i = 0; i < 45; ++i) {
-      const double a = 2 * kPi * rng.Unit();
+      const double a = kPi * (0.14 + 0.72 * rng.Unit());
       const double r = 1.2 + 1.5 * rng.Unit();
       const Vec3 centre{r * Cos(a), 3.3 - 2.6 * rng.Unit() * rng.Unit(), r * Sin(a) + 0.6};
       const double size = 0.035 + 0.05 * rng.Unit();
