@@ -3,8 +3,12 @@
 // smoothed through alpha); both files load as the program loads them.
 #include <d3dx9.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "assets/assets_test_util.h"
+#include "data/archive.h"
 #include "data/raw_texture.h"
 #include "support/test_device.h"
 #include "tools/mkassets/assets.h"
@@ -122,6 +126,34 @@ TEST_F(PictureLoad, ChipLoadsAsARawTexture) {
   ASSERT_EQ(texture->GetLevelDesc(0, &desc), D3D_OK);
   EXPECT_EQ(desc.Width, RawTextureSide(mkassets::kChipWidth, mkassets::kChipHeight));
   texture->Release();
+}
+
+// With only the archive beside the program both textures still load: from
+// the archive, where the program takes the raw format only.
+TEST_F(PictureLoad, TexturesLoadFromTheArchiveAlone) {
+  const auto previous = std::filesystem::current_path();
+  const auto dir = std::filesystem::temp_directory_path() /
+                   ("morvane-assets-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  std::filesystem::copy_file(DataPath("DataB.pac"), dir / "DataB.pac",
+                             std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::current_path(dir);
+  ArchiveStartup(nullptr);
+  ASSERT_NE(CurrentArchive(), nullptr);
+  const std::pair<const char*, UINT> textures[] = {{"BG.bmp", 1024}, {"Chip.bmp", 512}};
+  for (const auto& [name, side] : textures) {
+    SCOPED_TRACE(name);
+    IDirect3DTexture9* texture = nullptr;
+    EXPECT_EQ(LoadTexture(device_.device, &texture, name), 0);
+    if (texture == nullptr) continue;
+    D3DSURFACE_DESC desc{};
+    EXPECT_EQ(texture->GetLevelDesc(0, &desc), D3D_OK);
+    EXPECT_EQ(desc.Width, side);
+    texture->Release();
+  }
+  ArchiveShutdown();
+  std::filesystem::current_path(previous);
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

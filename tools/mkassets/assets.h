@@ -1,6 +1,6 @@
 // mkassets: the benchmark's demo data, made by code. Builds "BG.bmp",
 // "Chip.bmp", "Scene.lmf", "BGM.wav" and the archive "DataB.pac" holding all
-// four, byte for byte the same on every run, build and machine (no clock, a
+// four (the backdrop there as a raw texture), byte for byte the same on every run, build and machine (no clock, a
 // seeded generator, deterministic arithmetic from dmath.h).
 //
 // Does not: read any input file, or check the scene against the loader (the
@@ -18,15 +18,14 @@
 
 namespace mkassets {
 
-// Screen rectangles of "Chip.bmp" that the overlay cuts (left, top, right,
+// Rectangles of "Chip.bmp" that the overlay cuts (left, top, right,
 // bottom, right and bottom exclusive).
 struct ChipRect {
-  const char* what;
   int left, top, right, bottom;
 };
-inline constexpr ChipRect kChipLogo{"logo", 0, 0, 274, 77};
-inline constexpr ChipRect kChipPanel{"panel", 0, 78, 272, 172};
-inline constexpr ChipRect kChipLabels{"labels", 0, 172, 91, 230};
+inline constexpr ChipRect kChipLogo{0, 0, 274, 77};
+inline constexpr ChipRect kChipPanel{0, 78, 272, 172};
+inline constexpr ChipRect kChipLabels{0, 172, 91, 230};
 inline constexpr int kDigitLeft = 91;
 inline constexpr int kDigitTop = 172;
 inline constexpr int kDigitWidth = 14;
@@ -75,8 +74,10 @@ struct AssetFile {
   std::string name;
   std::vector<uint8_t> bytes;
 };
-// The four files, in loading order, then "DataB.pac". False with a message
-// if the archive cannot be built.
+// The four files, in loading order, then "DataB.pac" holding them; its
+// "BG.bmp" is the backdrop in the raw format (the only one the program reads
+// from the archive), the others are the plain files' bytes. False with a
+// message if the archive cannot be built.
 bool BuildAll(std::vector<AssetFile>* files, SceneFigures* figures, std::string* error);
 
 // Looking at the data: PNG files of the pictures and wire plots of the scene

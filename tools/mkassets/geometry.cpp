@@ -1,6 +1,7 @@
 #include "geometry.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "dmath.h"
 
@@ -19,6 +20,9 @@ void Store(float out[3], Vec3 v) {
 }
 
 uint16_t MeshBuilder::Add(const VertexIn& v) {
+  // Indices are 16-bit: a mesh past 65,535 vertices is a mistake in the
+  // scene's code, not something to write.
+  if (vertices_.size() >= 0xFFFF) throw std::length_error("a mesh needs more than 65535 vertices");
   vertices_.push_back(v);
   return static_cast<uint16_t>(vertices_.size() - 1);
 }

@@ -50,6 +50,7 @@ struct VertexIn {
 
 class MeshBuilder {
  public:
+  // Throws std::length_error past 65,535 vertices (indices are 16-bit).
   uint16_t Add(const VertexIn& v);
   // A triangle whose front faces the mean of its vertex normals.
   void Triangle(uint16_t a, uint16_t b, uint16_t c);

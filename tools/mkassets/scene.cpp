@@ -150,14 +150,18 @@ SceneFigures Measure(const lmfw::SceneData& scene) {
 
 bool BuildAll(std::vector<AssetFile>* files, SceneFigures* figures, std::string* error) {
   files->clear();
-  files->push_back({"BG.bmp", mkart::EncodeBmp(MakeBackdrop())});
+  const mkart::Picture backdrop = MakeBackdrop();
+  files->push_back({"BG.bmp", mkart::EncodeBmp(backdrop)});
   files->push_back({"Chip.bmp", EncodeRaw(MakeChip())});
   const lmfw::SceneData scene = MakeScene();
   *figures = Measure(scene);
   files->push_back({"Scene.lmf", EncodeScene(scene)});
   files->push_back({"BGM.wav", EncodeWave(MakeMusic())});
+  // Textures are read from the archive in the raw format only, so the
+  // archive's "BG.bmp" holds the same picture as raw pixels.
   std::vector<pac::MemoryMember> members;
-  for (const AssetFile& f : *files) members.push_back({f.name, f.bytes});
+  for (const AssetFile& f : *files)
+    members.push_back({f.name, f.name == "BG.bmp" ? EncodeRaw(backdrop) : f.bytes});
   std::vector<uint8_t> archive;
   if (!pac::BuildArchive(std::move(members), true, pac::DefaultKey(), &archive, error))
     return false;
