@@ -91,7 +91,10 @@ TEST_F(ChipSheet, DigitsDifferFromOneAnother) {
 class PictureLoad : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_NO_FATAL_FAILURE(device_.Open("MorvaneDemoPictureTest")); }
-  void TearDown() override { device_.Close(); }
+  void TearDown() override {
+    device_.Close();
+    testing_hooks::ResetPlatform();  // windows, classes and the layer's own caches
+  }
   test_support::TestDevice device_;
 };
 

@@ -43,6 +43,7 @@ class DemoScene : public ::testing::Test {
   void TearDown() override {
     FreeScene(&scene_);
     device_.Close();
+    testing_hooks::ResetPlatform();  // windows, classes and the layer's own caches
   }
 
   template <typename T, typename Buffer>
