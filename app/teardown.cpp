@@ -17,6 +17,9 @@ void ReleaseAndNull(Interface*& object) {
 }  // namespace
 
 void ReleaseApp(BenchmarkApp* app) {
+  // Full screen changed the display mode; give the desktop its own back
+  // first, before anything that might keep the process from ending.
+  if (app->windowed == 0) ChangeDisplaySettingsA(nullptr, 0);
   // Textures and the effect go before the device, the music before the sound
   // device, the device before the Direct3D object.
   ReleaseAndNull(app->bgTexture);

@@ -7,11 +7,14 @@
 
 namespace {
 
-int32_t ReadInt32(InputStream* stream) {
+// A size field is all four bytes or nothing: a field cut short would
+// otherwise read as a size the file never gave.
+bool ReadInt32(InputStream* stream, int32_t* value) {
   uint8_t bytes[4] = {};
-  StreamRead(stream, bytes, sizeof bytes);  // a short header leaves zeros: no size
-  return static_cast<int32_t>(uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 |
-                              uint32_t{bytes[2]} << 16 | uint32_t{bytes[3]} << 24);
+  if (StreamRead(stream, bytes, sizeof bytes) != sizeof bytes) return false;
+  *value = static_cast<int32_t>(uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 |
+                                uint32_t{bytes[2]} << 16 | uint32_t{bytes[3]} << 24);
+  return true;
 }
 
 // Copies the rows into the locked level; false when a row would not fit
@@ -68,11 +71,11 @@ int32_t LoadRawTexture(IDirect3DDevice9* device, IDirect3DTexture9** texture, St
     StreamClose(&stream);
     return -1;
   }
-  const int32_t width = ReadInt32(&stream);
-  const int32_t height = ReadInt32(&stream);
+  int32_t width = 0, height = 0;
+  const bool sized = ReadInt32(&stream, &width) && ReadInt32(&stream, &height);
   // The device refuses sides it cannot hold, so no texture is made for a
   // size that is missing, negative, or too large.
-  const uint32_t side = RawTextureSide(width, height);
+  const uint32_t side = sized ? RawTextureSide(width, height) : 0;
   IDirect3DTexture9* created = nullptr;
   if (side == 0 ||
       device->CreateTexture(side, side, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &created,

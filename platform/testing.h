@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+struct SDL_Window;
+
 namespace testing_hooks {
 
 // ---- Clock ---------------------------------------------------------------
@@ -70,6 +72,18 @@ struct DisplayMode {
 void SetDisplayModes(const std::vector<DisplayMode>& modes);
 // Back to SDL's own list.
 void UseRealDisplayModes();
+// Acts as a window manager that reports a frame of these thicknesses around
+// every captioned top-level window (as SDL_GetWindowBordersSize would).
+void SetWindowManagerFrame(int left, int top, int right, int bottom);
+// The SDL window behind a top-level window, for tests that act as the
+// window manager (move, resize, close); null for other windows.
+SDL_Window* SdlWindowOf(HWND window);
+
+// ---- Signals -------------------------------------------------------------
+// The first SIGINT or SIGTERM the process received since the layer started
+// its video (SIGINT 2, SIGTERM 15), or 0. The layer turns it into closing
+// the windows; the unattended mode reads it to report how the run ended.
+int StopSignal();
 
 // ---- Capture -------------------------------------------------------------
 // The window's pixels as 0xAARRGGBB, whole window including the frame and

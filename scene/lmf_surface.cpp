@@ -68,32 +68,39 @@ uint32_t ReadSurface(InputStream* stream, Surface* surface, uint32_t length,
   return consumed;
 }
 
+// SIZE only records the size: the texture is made when its pixels arrive,
+// so nothing is allocated for a container that never delivers them, and a
+// container that ends without exactly width x height x 4 bytes of pixels
+// fails the load.
 uint32_t ReadTexture(InputStream* stream, IDirect3DTexture9** texture, int32_t* width,
                      int32_t* height, uint32_t length, IDirect3DDevice9* device,
                      int32_t* abortFlag) {
   uint32_t consumed = 0;
+  bool sized = false, filled = false;
   ChunkHeader h;
   while (consumed < length && NextChunk(stream, length, &consumed, &h, abortFlag)) {
     bool ok = true;
     if (h.tag == kSIZE) {
-      // A texture already made (a second SIZE, or a second TEX of the same
-      // surface) would be orphaned.
-      ok = !*texture && CheckFixed(h, 8, abortFlag) &&
+      // A texture already made (a second TEX of the same surface) would be
+      // orphaned.
+      ok = !*texture && !sized && CheckFixed(h, 8, abortFlag) &&
            ReadExact(stream, width, 4, &consumed, abortFlag) &&
            ReadExact(stream, height, 4, &consumed, abortFlag) && *width >= 1 && *height >= 1 &&
-           *width <= kMaxTextureSide && *height <= kMaxTextureSide &&
-           CreatePictureTexture(device, TextureSide(*width, *height), texture);
+           *width <= kMaxTextureSide && *height <= kMaxTextureSide;
+      sized = ok;
     } else if (h.tag == kTEX) {
-      ok =
-          *texture &&
-          h.length == static_cast<uint32_t>(*width) * static_cast<uint32_t>(*height) * kPixelSize &&
-          FillPicture(stream, *texture, *width, *height, &consumed);
+      ok = sized && !*texture &&
+           h.length == static_cast<uint32_t>(*width) * static_cast<uint32_t>(*height) * kPixelSize &&
+           CreatePictureTexture(device, TextureSide(*width, *height), texture) &&
+           FillPicture(stream, *texture, *width, *height, &consumed);
+      filled = ok;
     } else {
       ok = SkipChunk(stream, h, &consumed, abortFlag);
     }
     if (!ok) Fail(abortFlag);
     if (*abortFlag) break;
   }
+  if (!filled) Fail(abortFlag);
   return consumed;
 }
 

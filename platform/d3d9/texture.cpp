@@ -38,15 +38,16 @@ HRESULT Texture::Create(Device* device, UINT width, UINT height, UINT levels, DW
 
   Texture* t = new (std::nothrow) Texture(device);
   if (t == nullptr) return E_OUTOFMEMORY;
-  const int pitch = PitchTexels(static_cast<int>(width));
+  // Each level has the pitch of its own width, so a full chain takes about
+  // a third more than level 0 alone.
   size_t total = 0;
   for (int l = 0; l < count; ++l) {
     const int w = std::max(1, static_cast<int>(width >> l));
     const int h = std::max(1, static_cast<int>(height >> l));
-    t->levels_.push_back(Level{total, w, h, false});
+    const int pitch = PitchTexels(w);
+    t->levels_.push_back(Level{total, w, h, pitch, false});
     total += static_cast<size_t>(pitch) * h;
   }
-  t->pitchTexels_ = pitch;
   try {
     t->texels_.assign(total, 0u);
   } catch (const std::bad_alloc&) {
@@ -89,8 +90,8 @@ HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* lockedRect, const RECT* re
   // Draws already recorded may still read these texels.
   DeviceFlush(device());
   l.locked = true;
-  lockedRect->Pitch = pitchTexels_ * 4;
-  lockedRect->pBits = texels_.data() + l.offset + static_cast<size_t>(y) * pitchTexels_ + x;
+  lockedRect->Pitch = l.pitch * 4;
+  lockedRect->pBits = texels_.data() + l.offset + static_cast<size_t>(y) * l.pitch + x;
   return D3D_OK;
 }
 
@@ -102,7 +103,7 @@ HRESULT Texture::UnlockRect(UINT level) {
 
 raster::Texture Texture::Level0() const {
   const Level& l = levels_[0];
-  return raster::Texture{texels_.data() + l.offset, l.width, l.height, pitchTexels_ * 4};
+  return raster::Texture{texels_.data() + l.offset, l.width, l.height, l.pitch * 4};
 }
 
 }  // namespace d3d9

@@ -29,6 +29,7 @@ class Texture final : public Resource<IDirect3DTexture9> {
   struct Level {
     size_t offset;  // in texels
     int width, height;
+    int pitch;  // in texels
     bool locked;
   };
   explicit Texture(Device* device) : Resource(device) {}
@@ -36,7 +37,6 @@ class Texture final : public Resource<IDirect3DTexture9> {
 
   std::vector<uint32_t> texels_;
   std::vector<Level> levels_;
-  int pitchTexels_ = 0;  // one pitch for every level, that of level 0
 };
 
 }  // namespace d3d9

@@ -3,6 +3,7 @@
 #include <SDL_image.h>
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "gdi_internal.h"
 #include "testing.h"
@@ -16,6 +17,38 @@ void Edge(const Canvas& c, int l, int t, int r, int b, COLORREF tl, COLORREF br)
   VLine(c, l, t, b - 1, tl);
   HLine(c, l, r - 1, b - 1, br);
   VLine(c, r - 1, t, b - 1, br);
+}
+
+constexpr int kBoxWidth = 16, kBoxHeight = 14;
+
+void CaptionBox(const Canvas& c, int x, int y) {
+  FillCanvas(c, RECT{x, y, x + kBoxWidth, y + kBoxHeight}, SysColor(COLOR_3DFACE));
+  Edge(c, x, y, x + kBoxWidth, y + kBoxHeight, SysColor(COLOR_BTNHIGHLIGHT),
+       SysColor(COLOR_3DDKSHADOW));
+}
+
+// A glyph of filled rectangles; greyed, it is drawn in the shadow colour
+// over a highlight one pixel down and right.
+void Glyph(const Canvas& c, std::initializer_list<RECT> parts, bool enabled) {
+  if (!enabled) {
+    for (const RECT& r : parts) {
+      FillCanvas(c, RECT{r.left + 1, r.top + 1, r.right + 1, r.bottom + 1},
+                 SysColor(COLOR_BTNHIGHLIGHT));
+    }
+  }
+  for (const RECT& r : parts) FillCanvas(c, r, enabled ? RGB(0, 0, 0) : SysColor(COLOR_BTNSHADOW));
+}
+
+void MinimizeGlyph(const Canvas& c, int x, int y, bool enabled) {
+  Glyph(c, {RECT{x + 4, y + 9, x + 10, y + 11}}, enabled);
+}
+
+// A window outline with a thick top edge.
+void MaximizeGlyph(const Canvas& c, int x, int y, bool enabled) {
+  Glyph(c,
+        {RECT{x + 3, y + 2, x + 12, y + 4}, RECT{x + 3, y + 4, x + 4, y + 11},
+         RECT{x + 11, y + 4, x + 12, y + 11}, RECT{x + 3, y + 10, x + 12, y + 11}},
+        enabled);
 }
 
 void DrawFrame(Window* w, const Canvas& c, int width, int height) {
@@ -54,12 +87,19 @@ void DrawFrame(Window* w, const Canvas& c, int width, int height) {
     DrawTextAt(c, font, w->text, textX + 1, top + (18 - th) / 2, SysColor(COLOR_CAPTIONTEXT));
     if (w->style & WS_SYSMENU) {
       // Close box with an X.
-      int bw = 16, bh = 14, bx = width - frame - 2 - bw, by = top + 2;
-      FillCanvas(c, RECT{bx, by, bx + bw, by + bh}, SysColor(COLOR_3DFACE));
-      Edge(c, bx, by, bx + bw, by + bh, SysColor(COLOR_BTNHIGHLIGHT), SysColor(COLOR_3DDKSHADOW));
+      int bx = width - frame - 2 - kBoxWidth, by = top + 2;
+      CaptionBox(c, bx, by);
       for (int i = 0; i < 7; ++i) {
         FillCanvas(c, RECT{bx + 4 + i, by + 3 + i, bx + 6 + i, by + 4 + i}, RGB(0, 0, 0));
         FillCanvas(c, RECT{bx + 10 - i, by + 3 + i, bx + 12 - i, by + 4 + i}, RGB(0, 0, 0));
+      }
+      // Either box brings both, as on Windows; the one not asked for is greyed.
+      if (w->style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) {
+        int maxX = bx - 2 - kBoxWidth, minX = maxX - kBoxWidth;
+        CaptionBox(c, maxX, by);
+        MaximizeGlyph(c, maxX, by, (w->style & WS_MAXIMIZEBOX) != 0);
+        CaptionBox(c, minX, by);
+        MinimizeGlyph(c, minX, by, (w->style & WS_MINIMIZEBOX) != 0);
       }
     }
   }

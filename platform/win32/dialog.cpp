@@ -311,7 +311,10 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
   }, DialogKey);
 
   INT_PTR result = -1;
-  if (Window* d = GetWindow(dlg); d && d->dialog) result = d->dialog->result;
+  if (Window* d = GetWindow(dlg); d && d->dialog) {
+    // A stop signal ends a dialog that ignores WM_CLOSE as Cancel.
+    result = !d->dialog->ended && StopSignalReceived() ? IDCANCEL : d->dialog->result;
+  }
   if (ownerWasEnabled && IsWindow(owner)) {
     EnableWindow(owner, TRUE);
     SetActiveWindow(owner);

@@ -1,5 +1,6 @@
 // The desktop (SDL display 0), its list of modes, display mode changes and
 // full screen for top-level popup windows that cover the display.
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 
@@ -47,6 +48,12 @@ testing_hooks::DisplayMode DesktopMode() {
 }
 
 testing_hooks::DisplayMode CurrentMode() { return changedMode ? *changedMode : DesktopMode(); }
+
+// Windows undoes a CDS_FULLSCREEN change when the process ends; an X server
+// keeps it, so the layer undoes it itself on the way out.
+void RestoreDisplayAtExit() {
+  if (changedMode) ChangeDisplaySettingsA(nullptr, 0);
+}
 
 void Fill(DEVMODEA* dm, const testing_hooks::DisplayMode& m) {
   WORD size = dm->dmSize;
@@ -158,6 +165,8 @@ LONG WINAPI ChangeDisplaySettingsA(DEVMODEA* devMode, DWORD flags) {
   if (!match) return DISP_CHANGE_BADMODE;
   if (flags & CDS_TEST) return DISP_CHANGE_SUCCESSFUL;
   changedMode = match;
+  static bool restoreAtExit = false;
+  if (!restoreAtExit) restoreAtExit = std::atexit(RestoreDisplayAtExit) == 0;
   for (HWND h : AllTopLevelWindows()) {
     Window* w = GetWindow(h);
     if (w && w->fullscreen) {

@@ -68,6 +68,8 @@ void ResetPlatform() {
   win32::ClearHookState();
   win32::ClearMessageBoxState();
   win32::FreeDisplayState();
+  win32::ClearPlacementState();
+  win32::ClearSessionState();
   win32::FreeGdiObjects();
   win32::FreeFonts();
   if (TTF_WasInit()) TTF_Quit();

@@ -178,6 +178,7 @@ void PumpSdl() {
   if (!VideoStarted()) return;
   SDL_Event e;
   while (SDL_PollEvent(&e)) TranslateSdlEvent(e);
+  PlaceFramesOnceKnown();
 }
 
 bool TakePosted(MSG* msg, HWND filter, UINT min, UINT max, bool remove) {
@@ -290,7 +291,14 @@ void ClearQueueState() {
 
 bool RunModalLoop(HWND modal, const std::function<bool()>& done,
                   bool (*onKey)(HWND modal, const MSG& msg)) {
+  bool closeSent = false;
   while (!done()) {
+    if (StopSignalReceived() && !closeSent) {
+      closeSent = true;
+      SendMessageA(modal, WM_CLOSE, 0, 0);
+      if (!done()) return false;
+      break;
+    }
     MSG m;
     if (!TakeMessage(&m, nullptr, 0, 0, true)) {
       RunIdleHandler();
@@ -319,6 +327,7 @@ using namespace win32;
 
 BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT removeMsg) {
   RunPeekHandler();
+  PostCloseOnStop();
   if (!msg || !ValidFilter(window)) return FALSE;
   return TakeMessage(msg, window, filterMin, filterMax, (removeMsg & PM_REMOVE) != 0) ? TRUE : FALSE;
 }
@@ -329,6 +338,7 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax) 
     return -1;
   }
   for (;;) {
+    PostCloseOnStop();
     if (TakeMessage(msg, window, filterMin, filterMax, true)) break;
     RunIdleHandler();
     if (TakeMessage(msg, window, filterMin, filterMax, true)) break;
@@ -340,6 +350,7 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax) 
 BOOL WINAPI WaitMessage(void) {
   MSG m;
   for (;;) {
+    PostCloseOnStop();
     if (TakeMessage(&m, nullptr, 0, 0, false)) return TRUE;
     RunIdleHandler();
     if (TakeMessage(&m, nullptr, 0, 0, false)) return TRUE;
@@ -418,9 +429,10 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_NCCREATE:
       return TRUE;
     case WM_SYSCOMMAND:
-      if ((wParam & 0xFFF0) == SC_CLOSE && (w->style & WS_SYSMENU)) {
-        SendMessageA(window, WM_CLOSE, 0, 0);
-      }
+      // As on Windows, a close command reaches WM_CLOSE whether or not the
+      // window shows a close box: a window without one (a dialog, a
+      // full-screen popup) decides in its WM_CLOSE handling.
+      if ((wParam & 0xFFF0) == SC_CLOSE) SendMessageA(window, WM_CLOSE, 0, 0);
       return 0;
     case WM_CLOSE:
       DestroyWindow(window);

@@ -270,6 +270,7 @@ void ShowTopLevel(Window* w, bool show, bool activate) {
   if (!w->sdl) return;
   if (show) {
     SDL_ShowWindow(w->sdl);
+    if (!w->fullscreen) PlaceSdlWindow(w);
     if (activate) SetActiveWindow(w->handle);
   } else {
     SDL_HideWindow(w->sdl);
@@ -384,7 +385,7 @@ bool EnsureVideo() {
   // framebuffer carries them to the screen without a GL context and its
   // driver threads.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  if (!StartVideoDriver()) return false;
   if (!TTF_WasInit() && TTF_Init() != 0) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return false;
@@ -471,6 +472,11 @@ void SyncSdlWindow(Window* w) {
   if (!w->fullscreen) {
     SDL_SetWindowBordered(w->sdl, (w->style & WS_CAPTION) == WS_CAPTION ? SDL_TRUE : SDL_FALSE);
     SDL_SetWindowResizable(w->sdl, (w->style & WS_THICKFRAME) ? SDL_TRUE : SDL_FALSE);
+    PlaceSdlWindow(w);
+    SDL_SetWindowSize(w->sdl, cw, ch);
+  } else if (!(SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_FULLSCREEN)) {
+    // Full screen as a borderless window over the display: it takes the
+    // size its owner gives it, as a full-screen window does on Windows.
     SDL_SetWindowPosition(w->sdl, ca.left, ca.top);
     SDL_SetWindowSize(w->sdl, cw, ch);
   }
@@ -1036,7 +1042,7 @@ bool PresentPixels(HWND window, const uint32_t* pixels, int width, int height, i
 
 // Called from the event pump when the window manager changed a window.
 void ExternalResize(Window* w, int clientWidth, int clientHeight) {
-  if (!w || w->fullscreen) return;
+  if (!w) return;
   RECT ca = ClientArea(w);
   if (Width(ca) == clientWidth && Height(ca) == clientHeight) return;
   w->rect.right += clientWidth - Width(ca);

@@ -64,6 +64,7 @@ struct Window {
   bool destroying = false;
   bool topmost = false;
   bool fullscreen = false;
+  bool framePlaced = false;  // placed inside a frame the window manager reported
 
   // Top-level windows only.
   SDL_Window* sdl = nullptr;
@@ -110,6 +111,12 @@ void Present(Window* top);
 void Invalidate(Window* w, bool erase);
 // Recreates the SDL window / backing after a size or style change.
 void SyncSdlWindow(Window* w);
+// Moves a top-level window's SDL window to where its rect says, inside the
+// window manager's frame when one is known (placement.cpp).
+void PlaceSdlWindow(Window* w);
+// Places windows whose window-manager frame has become known since.
+void PlaceFramesOnceKnown();
+void ClearPlacementState();
 // The window manager resized a top-level window's client area.
 void ExternalResize(Window* w, int clientWidth, int clientHeight);
 // WM_SETTEXT changed the text: updates the SDL title of top-level windows.
@@ -130,6 +137,15 @@ inline constexpr const char* kMessageBoxClass = "MorvaneMessageBox";
 
 // Initialises SDL video (and TTF) on first use. False if SDL cannot start.
 bool EnsureVideo();
+// Starts SDL video with the driver SDL_VIDEODRIVER names, else with a real
+// display only; says why on stderr when none starts. Installs the stop
+// signal handlers first (session.cpp).
+bool StartVideoDriver();
+// The first SIGINT or SIGTERM received, 0 for none.
+int StopSignalReceived();
+// After a stop signal, posts WM_CLOSE once to the enabled top-level windows.
+void PostCloseOnStop();
+void ClearSessionState();
 bool VideoStarted();
 // Desktop size: the current display mode.
 void DesktopSize(int* width, int* height);
@@ -164,8 +180,9 @@ SDL_Scancode ScancodeFromVk(int vk);
 // ---- modal loops -------------------------------------------------------------------
 
 // Runs messages until *done; idle handler when idle. Keyboard Enter/Esc go to
-// onKey first when set (return true = consumed). Returns false if WM_QUIT
-// arrived (it is reposted).
+// onKey first when set (return true = consumed). A stop signal sends the
+// modal window WM_CLOSE. Returns false if WM_QUIT arrived (it is reposted)
+// or the modal window did not end on that WM_CLOSE.
 bool RunModalLoop(HWND modal, const std::function<bool()>& done,
                   bool (*onKey)(HWND modal, const MSG& msg));
 // Tear-down for ResetPlatform: frees without sending any message.

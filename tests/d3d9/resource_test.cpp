@@ -26,6 +26,8 @@ TEST_F(DeviceTest, FullChainLevelsHaveHalvingSizesAndLockWithTheirPitch) {
     D3DLOCKED_RECT r{};
     ASSERT_EQ(t->LockRect(l, &r, nullptr, 0), D3D_OK);
     EXPECT_GE(r.Pitch, static_cast<INT>(widths[l] * 4));
+    // Each level's own row, not level 0's, rounded up to 16 bytes.
+    EXPECT_LT(r.Pitch, static_cast<INT>(widths[l] * 4 + 16));
     EXPECT_EQ(r.Pitch % 4, 0);
     // Every row of the level is writable.
     for (UINT y = 0; y < heights[l]; ++y)
@@ -35,11 +37,17 @@ TEST_F(DeviceTest, FullChainLevelsHaveHalvingSizesAndLockWithTheirPitch) {
   }
   D3DSURFACE_DESC d{};
   EXPECT_EQ(t->GetLevelDesc(9, &d), D3DERR_INVALIDCALL);
-  // Levels are separate storage: level 0 kept what was written into it.
-  D3DLOCKED_RECT r{};
-  ASSERT_EQ(t->LockRect(0, &r, nullptr, D3DLOCK_READONLY), D3D_OK);
-  EXPECT_EQ(static_cast<uint8_t*>(r.pBits)[4 * r.Pitch + 299 * 4 + 3], 0x40);
-  t->UnlockRect(0);
+  // Levels are separate storage: each kept what was written into it, to the
+  // last byte of its last row.
+  for (UINT l = 0; l < 9; ++l) {
+    SCOPED_TRACE(l);
+    D3DLOCKED_RECT r{};
+    ASSERT_EQ(t->LockRect(l, &r, nullptr, D3DLOCK_READONLY), D3D_OK);
+    const auto* bits = static_cast<uint8_t*>(r.pBits);
+    EXPECT_EQ(bits[(heights[l] - 1) * r.Pitch + widths[l] * 4 - 1], 0x40 + l);
+    EXPECT_EQ(bits[0], 0x40 + l);
+    t->UnlockRect(l);
+  }
   t->Release();
 }
 

@@ -169,6 +169,11 @@ TEST_F(RawTextureTest, MalformedFilesFailWithNoTexture) {
       {"lower-case magic", {'t', 'e', 'y', 'l', 1, 0, 0, 0, 1, 0, 0, 0, 1, 2, 3, 4}},
       {"magic only", {'T', 'E', 'Y', 'L'}},
       {"no height", {'T', 'E', 'Y', 'L', 4, 0, 0, 0}},
+      // A size field cut short fails instead of reading as a size.
+      {"width cut short", {'T', 'E', 'Y', 'L', 1, 0}},
+      {"height cut to one byte", {'T', 'E', 'Y', 'L', 1, 0, 0, 0, 1}},
+      {"height cut to two bytes", {'T', 'E', 'Y', 'L', 0, 0x10, 0, 0, 0, 0x10}},
+      {"height cut to three bytes", {'T', 'E', 'Y', 'L', 2, 0, 0, 0, 2, 0, 0}},
       {"zero width", withPixels(0, 4, 64)},
       {"zero height", withPixels(4, 0, 64)},
       {"zero both", withPixels(0, 0, 0)},

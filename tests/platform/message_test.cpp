@@ -1,5 +1,7 @@
 // The message queue: retrieval order, PM_NOREMOVE, WM_QUIT, sent messages,
 // the idle handler, injected input and default window processing.
+#include <SDL.h>
+
 #include "platform/win32_fixture.h"
 
 namespace {
@@ -167,27 +169,37 @@ TEST_F(MessageTest, InjectedKeysTranslateAndSetKeyState) {
   EXPECT_EQ(GetKeyState(VK_ESCAPE), 0);
 }
 
-TEST_F(MessageTest, CloseRequestsNeedASystemMenu) {
-  struct Case {
-    DWORD style;
-    bool closes;
-  } cases[] = {{WS_CAPTION | WS_SYSMENU | WS_VISIBLE, true}, {WS_CAPTION | WS_VISIBLE, false}};
-  for (const Case& c : cases) {
-    HWND h = CreateWindowExA(0, kTestClass, "", c.style, 0, 0, 100, 100, nullptr, nullptr, nullptr,
-                             nullptr);
-    SendMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_EQ(IsWindow(h) == FALSE, c.closes);
-    if (IsWindow(h)) {
-      // Alt+F4 asks for the same close.
-      SendMessageA(h, WM_SYSKEYDOWN, VK_F4, 1 << 29);
-      EXPECT_TRUE(IsWindow(h));
-      DestroyWindow(h);
+// As on Windows, the close command and Alt+F4 reach WM_CLOSE whether or not
+// the window shows a close box (a full-screen popup has none), and so does
+// the window manager's close; default WM_CLOSE processing destroys.
+TEST_F(MessageTest, CloseRequestsReachWmCloseWithOrWithoutASystemMenu) {
+  const DWORD styles[] = {WS_CAPTION | WS_SYSMENU | WS_VISIBLE, WS_CAPTION | WS_VISIBLE,
+                          WS_POPUP | WS_VISIBLE};
+  enum Request { kSysCommand, kAltF4, kManagerClose };
+  for (DWORD style : styles) {
+    for (Request request : {kSysCommand, kAltF4, kManagerClose}) {
+      SCOPED_TRACE(testing::Message() << std::hex << style << " request " << request);
+      HWND h = CreateWindowExA(0, kTestClass, "", style, 0, 0, 100, 100, nullptr, nullptr, nullptr,
+                               nullptr);
+      ASSERT_NE(h, nullptr);
+      Log().clear();
+      if (request == kSysCommand) {
+        SendMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0);
+      } else if (request == kAltF4) {
+        SendMessageA(h, WM_SYSKEYDOWN, VK_F4, 1 << 29);
+      } else {
+        SDL_Event e = {};
+        e.type = SDL_WINDOWEVENT;
+        e.window.event = SDL_WINDOWEVENT_CLOSE;
+        e.window.windowID = SDL_GetWindowID(testing_hooks::SdlWindowOf(h));
+        ASSERT_EQ(SDL_PushEvent(&e), 1);
+        Pump();
+      }
+      EXPECT_EQ(MessagesOf(h, {WM_CLOSE, WM_DESTROY}), (std::vector<UINT>{WM_CLOSE, WM_DESTROY}));
+      EXPECT_FALSE(IsWindow(h));
+      Pump();
     }
   }
-  HWND h = CreateWindowExA(0, kTestClass, "", WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 0, 0, 100, 100,
-                           nullptr, nullptr, nullptr, nullptr);
-  SendMessageA(h, WM_SYSKEYDOWN, VK_F4, 1 << 29);
-  EXPECT_FALSE(IsWindow(h));
 }
 
 }  // namespace

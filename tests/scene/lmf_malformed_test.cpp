@@ -356,6 +356,23 @@ std::vector<Case> MalformedFiles() {
            Size(t, 1, 1);
          });
        })},
+      // A texture container must deliver its pixels.
+      {"empty texture container", Bytes([](ChunkWriter* w) { TextureWith(w, [](ChunkWriter*) {}); })},
+      {"SIZE without pixels",
+       Bytes([](ChunkWriter* w) { TextureWith(w, [](ChunkWriter* t) { Size(t, 4096, 4096); }); })},
+      {"pixels smaller than SIZE", Bytes([](ChunkWriter* w) {
+         TextureWith(w, [](ChunkWriter* t) {
+           Size(t, 2, 1);
+           t->Chunk(kTEX, std::vector<uint8_t>(4).data(), 4);
+         });
+       })},
+      {"second picture", Bytes([](ChunkWriter* w) {
+         TextureWith(w, [](ChunkWriter* t) {
+           Size(t, 1, 1);
+           t->Chunk(kTEX, std::vector<uint8_t>(4).data(), 4);
+           t->Chunk(kTEX, std::vector<uint8_t>(4).data(), 4);
+         });
+       })},
       // Numbers and parents.
       {"surfaceNo out of range", Bytes([](ChunkWriter* w) {
          LayerWith(w, [](ChunkWriter* l) {
@@ -409,7 +426,8 @@ std::vector<Case> MalformedFiles() {
   };
 }
 
-void ExpectRefused(const std::vector<uint8_t>& bytes, const std::string& what) {
+// Returns how many buffers and textures the refused load created.
+int ExpectRefused(const std::vector<uint8_t>& bytes, const std::string& what) {
   SCOPED_TRACE(what);
   FakeDevice device;
   Scene scene;
@@ -424,6 +442,7 @@ void ExpectRefused(const std::vector<uint8_t>& bytes, const std::string& what) {
   std::string error;
   EXPECT_FALSE(lmfd::DumpLmf(bytes, out, &error)) << out.str();
   EXPECT_FALSE(error.empty());
+  return device.creations;
 }
 
 TEST(LmfMalformed, EveryBadFileIsRefused) {
@@ -473,6 +492,22 @@ TEST(LmfMalformed, FileCutInsideASkippedChunkIsRefused) {
     EXPECT_EQ(LoadSceneFromFile(&scene, &device), -1);
   }
   FreeScene(&scene);
+}
+
+// Twenty surfaces whose textures hold only a 4096 x 4096 SIZE: the load fails
+// without creating a single texture (each would take 85 MiB with its chain).
+TEST(LmfMalformed, TexturesWithoutPixelsAreNeverCreated) {
+  const std::vector<uint8_t> bytes = Bytes([](ChunkWriter* w) {
+    w->ChunkU16(kSRFN, 20);
+    for (int i = 0; i < 20; ++i) {
+      w->Begin(kSURF);
+      w->Begin(kTEX);
+      Size(w, 4096, 4096);
+      w->End();
+      w->End();
+    }
+  });
+  EXPECT_EQ(ExpectRefused(bytes, "twenty textures without pixels"), 0);
 }
 
 }  // namespace

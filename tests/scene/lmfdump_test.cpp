@@ -2,12 +2,15 @@
 // where and why a bad file is malformed.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <sstream>
 
 #include "scene/lmf_tags.h"
 #include "scene/scene_test_util.h"
 #include "tools/lmfdump/lmf_dump.h"
+#include "tools/lmfdump/lmfdump_cli.h"
 
 namespace {
 
@@ -70,6 +73,52 @@ TEST(LmfDump, SaysWhereAndWhyAFileIsMalformed) {
   Dump(std::vector<uint8_t>(good.begin(), good.begin() + 200), &ok, &error);
   EXPECT_FALSE(ok);
   EXPECT_NE(error.find("data ends"), std::string::npos) << error;
+}
+
+}  // namespace
+
+namespace {
+
+// The command line: help, a wrong command line and unreadable files, each
+// with its exit status and where the text goes.
+TEST(LmfDump, CommandLine) {
+  const std::string good = std::string(::testing::TempDir()) + "lmfdump-good.lmf";
+  {
+    std::vector<uint8_t> bytes = lmfw::WriteLmf(scene_test::SampleScene());
+    std::ofstream(good, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    const char* out;  // text expected on stdout ("" for none)
+    const char* err;  // text expected on stderr ("" for none)
+  } cases[] = {
+      {{"--help"}, 0, "usage: lmfdump FILE", ""},
+      {{"-h", "x.lmf"}, 0, "Exit status", ""},
+      {{}, 2, "", "usage: lmfdump FILE"},
+      {{"a.lmf", "b.lmf"}, 2, "", "usage: lmfdump FILE"},
+      {{"--bogus"}, 2, "", "unknown option '--bogus'"},
+      {{"/nonexistent/x.lmf"}, 2, "", "cannot open /nonexistent/x.lmf: No such file or directory"},
+      {{"--", "--help"}, 2, "", "cannot open --help"},
+      {{good}, 0, "LYRN [2] 2 layers", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.empty() ? "(none)" : c.args[0]);
+    std::ostringstream out, err;
+    EXPECT_EQ(lmfd::LmfdumpMain(c.args, out, err), c.status);
+    if (*c.out) {
+      EXPECT_NE(out.str().find(c.out), std::string::npos) << out.str();
+    } else {
+      EXPECT_EQ(out.str(), "");
+    }
+    if (*c.err) {
+      EXPECT_NE(err.str().find(c.err), std::string::npos) << err.str();
+    } else {
+      EXPECT_EQ(err.str(), "");
+    }
+  }
+  std::remove(good.c_str());
 }
 
 }  // namespace

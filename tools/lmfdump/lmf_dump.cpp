@@ -493,11 +493,15 @@ class Dumper {
     });
   }
 
+  // The loader makes a texture only when its pixels arrive, so a container
+  // must hold SIZE and then exactly width x height x 4 bytes of pixels.
   bool Texture(const Chunk& texture, bool* made, const char* label) {
     int32_t width = 0, height = 0;
-    return Container(texture, label, [&](const Chunk& c) {
+    bool sized = false, filled = false;
+    const bool read = Container(texture, label, [&](const Chunk& c) {
       if (c.tag == kSIZE) {
         if (*made) return Fail("SIZE: the texture was already made");
+        if (sized) return Fail("SIZE: a second size in one texture");
         if (!Fixed(c, 8)) return false;
         std::memcpy(&width, &bytes_[c.body], 4);
         std::memcpy(&height, &bytes_[c.body + 4], 4);
@@ -507,11 +511,12 @@ class Dumper {
         const uint32_t side = TextureSide(width, height);
         Line(c, std::to_string(width) + " x " + std::to_string(height) + ", texture " +
                     std::to_string(side) + " x " + std::to_string(side));
-        *made = true;
+        sized = true;
         return true;
       }
       if (c.tag == kTEX) {
-        if (!*made) return Fail("TEX : no SIZE before the pixels");
+        if (!sized) return Fail("TEX : no SIZE before the pixels");
+        if (filled) return Fail("TEX : a second picture in one texture");
         const uint32_t size =
             static_cast<uint32_t>(width) * static_cast<uint32_t>(height) * kPixelSize;
         if (c.length != size)
@@ -520,10 +525,20 @@ class Dumper {
         if (!HaveBody(c)) return false;
         pos_ += c.length;
         Line(c, "pixels");
+        filled = *made = true;
         return true;
       }
       return Skip(c);
     });
+    if (read && !filled) {
+      return Fail(LmfTagName(texture.tag) + " " + label + ": ends without its pixels" +
+                  (sized ? " (SIZE needs " + std::to_string(static_cast<uint64_t>(width) *
+                                                            static_cast<uint64_t>(height) *
+                                                            kPixelSize) +
+                               " bytes)"
+                         : ""));
+    }
+    return read;
   }
 
   bool Camera(const Chunk& camera, uint16_t* motionNo, const std::string& label) {

@@ -1,25 +1,11 @@
 // lmfdump FILE: prints an LMF scene file's chunk tree and says where and why
-// it is malformed. Exit status 0 for a file the loader accepts, 1 for a
-// malformed one, 2 when the file cannot be read.
-#include <fstream>
+// it is malformed (lmfdump_cli.h).
 #include <iostream>
-#include <iterator>
+#include <string>
 #include <vector>
 
-#include "tools/lmfdump/lmf_dump.h"
+#include "tools/lmfdump/lmfdump_cli.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::cerr << "usage: lmfdump FILE\n";
-    return 2;
-  }
-  std::ifstream in(argv[1], std::ios::binary);
-  if (!in) {
-    std::cerr << "lmfdump: cannot open " << argv[1] << "\n";
-    return 2;
-  }
-  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                   std::istreambuf_iterator<char>());
-  std::string error;
-  return lmfd::DumpLmf(bytes, std::cout, &error) ? 0 : 1;
+  return lmfd::LmfdumpMain(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
 }
