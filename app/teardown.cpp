@@ -25,6 +25,11 @@ void ReleaseApp(BenchmarkApp* app) {
   ReleaseAndNull(app->render.morphDeclaration);
   // The effect and the music player join here with their subsystems.
   FreeScene(&app->scene);
+  if (app->music) {
+    app->music->Close();  // ends the streaming thread before the source goes
+    delete app->music;
+    app->music = nullptr;
+  }
   ArchiveShutdown();
   ReleaseAndNull(app->device);
   ReleaseAndNull(app->d3d);

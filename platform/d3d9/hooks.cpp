@@ -13,7 +13,14 @@ bool g_refuseHardware = false;
 bool g_capture = false;
 std::vector<uint32_t> g_frame;
 int g_frameWidth = 0, g_frameHeight = 0;
+int g_rendererThreads = 0;
 }  // namespace
+
+raster::RendererOptions NewDeviceRendererOptions() {
+  raster::RendererOptions options;
+  options.threads = g_rendererThreads;
+  return options;
+}
 
 std::atomic<int>& LiveObjects() {
   static std::atomic<int> count{0};
@@ -34,6 +41,8 @@ void RecordPresentedFrame(const uint32_t* pixels, int width, int height) {
 namespace testing_hooks {
 
 void RefuseHardwareVertexProcessing(bool refuse) { d3d9::g_refuseHardware = refuse; }
+
+void SetDeviceThreads(int threads) { d3d9::g_rendererThreads = threads < 0 ? 0 : threads; }
 
 int LiveDirect3DObjects() { return d3d9::LiveObjects().load(); }
 

@@ -5,10 +5,15 @@
 
 #include <cstdint>
 
+#include "raster/raster.h"
+
 namespace d3d9 {
 
 // Whether CreateDevice refuses D3DCREATE_HARDWARE_VERTEXPROCESSING.
 bool HardwareVertexProcessingRefused();
+
+// The renderer options a new device starts with (SetDeviceThreads).
+raster::RendererOptions NewDeviceRendererOptions();
 
 // Keeps a copy of a presented frame when capture is on.
 void RecordPresentedFrame(const uint32_t* pixels, int width, int height);
