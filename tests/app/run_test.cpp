@@ -1,12 +1,30 @@
 // The whole run: dialog, start-up, message loop and teardown.
+#include <malloc.h>
+
 #include <string>
 
 #include "app/strings.h"
 #include "app_fixture.h"
+#include "data_set.h"
 
 namespace {
 
-using RunTest = AppTest;
+using app_test::DataSet;
+using app_test::ScratchFolder;
+
+// Every run starts in a folder holding the four data files.
+class RunTest : public AppTest {
+ protected:
+  void SetUp() override {
+    AppTest::SetUp();
+    app_test::WritePlain(DataSet{});
+  }
+  void TearDown() override {
+    testing_hooks::SetSleepAdvancesClock(true);
+    AppTest::TearDown();
+  }
+  ScratchFolder folder_;
+};
 
 // Answers the dialog with the given radio clicks and OK.
 void AnswerDialog(bool fullScreen) {
@@ -54,10 +72,51 @@ TEST_F(RunTest, EscEndsTheLoopAfterAFrame) {
     HWND active = GetActiveWindow();
     if (active && GetDlgItem(active, kIdOk) == nullptr) testing_hooks::SetKeyDown(VK_ESCAPE, true);
   });
+  testing_hooks::CapturePresentedFrames(true);
   BenchmarkApp app;
   EXPECT_EQ(RunApplication(GetModuleHandleA(nullptr), &app), 1);
   EXPECT_TRUE(IsWindow(app.window));  // the Esc path does not destroy the window
   EXPECT_TRUE(testing_hooks::MessageBoxes().empty());
+  // Esc was held before the first frame; that frame was still presented.
+  int w = 0, h = 0;
+  EXPECT_FALSE(testing_hooks::LastPresentedFrame(&w, &h).empty());
+  testing_hooks::CapturePresentedFrames(false);
+}
+
+// Laps on the virtual clock (8 s per frame, so a lap is 6 frames) without
+// anti-aliasing, to keep the test short: the heap in use after lap 100 is
+// what it was after lap 10 (the first laps may still grow the platform's
+// event and batch buffers to their working size).
+TEST_F(RunTest, HundredLapsKeepMemoryConstant) {
+  testing_hooks::SetSleepAdvancesClock(false);  // the music thread keeps real time
+  testing_hooks::SetIdleHandler([](HWND active) {
+    if (active == nullptr || GetDlgItem(active, kIdOk) == nullptr) return;
+    AppTest::ClickControl(GetDlgItem(active, kIdAntiAliasOff));
+    AppTest::ClickControl(GetDlgItem(active, kIdOk));
+  });
+  size_t afterFirst = 0, afterLast = 0;
+  int laps = 0;
+  testing_hooks::SetPeekHandler([&]() {
+    HWND active = GetActiveWindow();
+    if (active == nullptr || GetDlgItem(active, kIdOk) != nullptr) return;
+    auto* app = reinterpret_cast<BenchmarkApp*>(GetWindowLongPtrA(active, GWLP_USERDATA));
+    if (app == nullptr) return;
+    if (app->lapCount != laps) {
+      laps = app->lapCount;
+      if (laps == 10) afterFirst = mallinfo2().uordblks;
+      if (laps == 100) {
+        afterLast = mallinfo2().uordblks;
+        testing_hooks::SetKeyDown(VK_ESCAPE, true);
+      }
+    }
+    testing_hooks::AdvanceClock(8000);
+  });
+  BenchmarkApp app;
+  EXPECT_EQ(RunApplication(GetModuleHandleA(nullptr), &app), 1);
+  EXPECT_EQ(laps, 100);
+  EXPECT_GT(afterFirst, 0u);
+  EXPECT_EQ(afterLast, afterFirst);
+  EXPECT_EQ(app.lapCount, 100);
 }
 
 TEST_F(RunTest, FullScreenWithoutTheModeShowsTheFailureOnceAndTearsDown) {
