@@ -21,9 +21,11 @@ void ReleaseApp(BenchmarkApp* app) {
   // device, the device before the Direct3D object.
   ReleaseAndNull(app->bgTexture);
   ReleaseAndNull(app->chipTexture);
+  // The render context's three objects in the order ReleaseRenderContext
+  // uses; whichever of the two runs first leaves nulls for the other.
   ReleaseAndNull(app->render.staticDeclaration);
   ReleaseAndNull(app->render.morphDeclaration);
-  // The effect and the music player join here with their subsystems.
+  ReleaseAndNull(app->render.effect);
   FreeScene(&app->scene);
   if (app->music) {
     app->music->Close();  // ends the streaming thread before the source goes

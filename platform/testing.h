@@ -114,6 +114,18 @@ int LiveDirect3DObjects();
 void CapturePresentedFrames(bool on);
 // The last frame captured, empty if none; width and height receive its size.
 std::vector<uint32_t> LastPresentedFrame(int* width, int* height);
+// Lowers the number of float4 vertex constant registers the device reports
+// to effects (256, the default, restores it): ValidateTechnique then refuses
+// a technique whose programs or parameters need registers beyond it.
+void SetVertexConstantLimit(int registers);
+// Removes a name from the table of vertex programs registered by name, as
+// if it had never been registered (effects created earlier still hold the
+// program, but ValidateTechnique refuses their passes that name it).
+void ForgetVertexProgram(const char* name);
+// Why the last D3DXCreateEffect or ValidateTechnique call failed (the
+// parse fault with its byte offset, or the validation reason); empty when
+// none has failed yet.
+std::string LastEffectRefusal();
 
 // Destroys every window, class, cached font and SDL state the layer holds,
 // so the next test starts clean.

@@ -30,9 +30,11 @@
 
 // --- Render context ----------------------------------------------------------
 
-// Creates the two vertex declarations, the effect from the program's resource
-// "SHADER_OBJECT" of type "SHADER", looks up and validates the four
-// techniques and stores every parameter handle. 0, or -1 at the first
+// Registers the effect's vertex programs with the device layer
+// (render/effect_source.h), then creates the two vertex declarations, the
+// effect from the program's resource "SHADER_OBJECT" of type "SHADER",
+// looks up and validates the four techniques and stores every parameter
+// handle. 0, or -1 at the first
 // failing step (what was created stays in `render` for the teardown).
 int InitRenderContext(RenderContext* render, IDirect3DDevice9* device, HINSTANCE instance);
 // Releases the static declaration, the morph declaration and the effect, in
@@ -58,12 +60,20 @@ void UploadWorldViewProjection(RenderContext* render);
 
 // Sets the source and destination blend pair of blend mode 0..6.
 void ApplyBlendMode(uint32_t blendMode, IDirect3DDevice9* device);
-// The surface's effect parameters (diffuse, surface parameters, texture, the
-// toon texture for toon surfaces) and its cull mode.
+// The surface's effect parameters ("Diffuse"; "SurfaceParam" = (emissive,
+// specular, power, 0); "Texture"; "ToonTexture" for toon surfaces only) and
+// its cull mode (none when double-sided, else counter-clockwise).
 void ApplySurface(RenderContext* render, const Surface* surface, IDirect3DDevice9* device);
 // Draws layer `index` with "ShaderTechnique". -1 (nothing done) when the
 // index is not below the layer count. Leaves cull mode and the blend pair
 // as it found them.
+//
+// For both drawing calls: the layer's palette is loaded first; then per
+// mesh the blend pair (blend modes 0..6 only, others keep the pair), the
+// surface and one pass, the pass index being the surface type. A surface
+// type outside 0..4 has no pass: its mesh sets the blend pair and the
+// surface like any other but draws nothing. A mesh whose surface number
+// names no surface is skipped. Nothing allocates.
 int32_t DrawLayer(uint16_t index, IDirect3DDevice9* device, const Scene* scene,
                   RenderContext* render);
 // Draws layer 6 blended per axis by `weight` towards layer 7 with

@@ -17,6 +17,8 @@
 // handles of slots 75..79 are null.
 constexpr int kBlendMatrixHandles = 80;
 
+inline const D3DXMATRIX kIdentityMatrix{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+
 struct RenderContext {
   IDirect3DVertexDeclaration9* staticDeclaration = nullptr;
   IDirect3DVertexDeclaration9* morphDeclaration = nullptr;
@@ -38,15 +40,19 @@ struct RenderContext {
   D3DXHANDLE paramBlendMatrix[kBlendMatrixHandles] = {};
   D3DXHANDLE paramTexture = nullptr;
   D3DXHANDLE paramToonTexture = nullptr;
-  // Set by the camera and lights code (render/render.h); start-up gives the
-  // world, the lights and the projection before the first frame, and the eye
-  // is the origin and the view the identity until the first frame sets them.
-  D3DXMATRIX world;
-  D3DXMATRIX view;
-  D3DXMATRIX projection;
-  D3DXVECTOR3 eyePosition;
-  D3DXVECTOR3 light1Direction;
-  D3DXVECTOR3 light2Direction;
+  // Set by the camera and lights code (render/render.h). Start-up gives the
+  // world, uploads the lights and sets the projection before the first
+  // frame; until then every matrix is the identity. The eye is the origin
+  // until the first frame's camera sets it. The light directions are fixed
+  // unit vectors (nothing in the program assigns them; with the effect's
+  // light colours at 0 they change no pixel): light 1 shines down and
+  // forward, light 2 sideways and forward.
+  D3DXMATRIX world{kIdentityMatrix};
+  D3DXMATRIX view{kIdentityMatrix};
+  D3DXMATRIX projection{kIdentityMatrix};
+  D3DXVECTOR3 eyePosition{0.0f, 0.0f, 0.0f};
+  D3DXVECTOR3 light1Direction{0.0f, -0.6f, 0.8f};
+  D3DXVECTOR3 light2Direction{0.6f, 0.0f, 0.8f};
 };
 
 #endif  // MORVANE_RENDER_RENDER_CONTEXT_H

@@ -85,6 +85,8 @@ class Device final : public IDirect3DDevice9 {
     program_ = program;
     programUser_ = user;
   }
+  raster::VertexProgram vertexProgram() const { return program_; }
+  void* vertexProgramUser() const { return programUser_; }
 
   void Flush() { renderer_.Flush(); }
 

@@ -1,9 +1,11 @@
 // The Direct3D test hooks.
 #include "d3d9/hooks.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "d3d9/objects.h"
+#include "raster/vertex_program.h"
 #include "testing.h"
 
 namespace d3d9 {
@@ -11,6 +13,7 @@ namespace d3d9 {
 namespace {
 bool g_refuseHardware = false;
 bool g_capture = false;
+int g_vertexConstantLimit = raster::kConstantRegisters;
 std::vector<uint32_t> g_frame;
 int g_frameWidth = 0, g_frameHeight = 0;
 int g_rendererThreads = 0;
@@ -29,6 +32,8 @@ std::atomic<int>& LiveObjects() {
 
 bool HardwareVertexProcessingRefused() { return g_refuseHardware; }
 
+int VertexConstantLimit() { return g_vertexConstantLimit; }
+
 void RecordPresentedFrame(const uint32_t* pixels, int width, int height) {
   if (!g_capture) return;
   g_frame.assign(pixels, pixels + static_cast<size_t>(width) * height);
@@ -43,6 +48,12 @@ namespace testing_hooks {
 void RefuseHardwareVertexProcessing(bool refuse) { d3d9::g_refuseHardware = refuse; }
 
 void SetDeviceThreads(int threads) { d3d9::g_rendererThreads = threads < 0 ? 0 : threads; }
+
+void SetVertexConstantLimit(int registers) {
+  d3d9::g_vertexConstantLimit = std::clamp(registers, 0, raster::kConstantRegisters);
+}
+
+void ForgetVertexProgram(const char* name) { d3d9::ForgetVertexProgram(name); }
 
 int LiveDirect3DObjects() { return d3d9::LiveObjects().load(); }
 

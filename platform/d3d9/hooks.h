@@ -15,6 +15,13 @@ bool HardwareVertexProcessingRefused();
 // The renderer options a new device starts with (SetDeviceThreads).
 raster::RendererOptions NewDeviceRendererOptions();
 
+// The float4 vertex constant registers the device reports (256 unless a
+// test lowered it).
+int VertexConstantLimit();
+
+// Drops a name from the program table (vertex_program_binding.cpp).
+void ForgetVertexProgram(const char* name);
+
 // Keeps a copy of a presented frame when capture is on.
 void RecordPresentedFrame(const uint32_t* pixels, int width, int height);
 

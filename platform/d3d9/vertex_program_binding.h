@@ -28,6 +28,9 @@ namespace d3d9 {
 
 // D3DERR_INVALIDCALL when `device` is null or not a device of this layer.
 HRESULT SetVertexProgram(IDirect3DDevice9* device, raster::VertexProgram program, void* user);
+// The bound program and its user pointer (null, null when none), so an
+// effect can put back what it found. Same failures as SetVertexProgram.
+HRESULT GetVertexProgram(IDirect3DDevice9* device, raster::VertexProgram* program, void** user);
 
 // Programs by name, for effects: the program registers each of its vertex
 // programs once, before it creates an effect that names them, and
@@ -40,8 +43,8 @@ struct VertexProgramInput {
 };
 struct VertexProgramInfo {
   raster::VertexProgram program = nullptr;
-  void* user = nullptr;                   // passed to every call of the program
-  int constantRegisters = 0;              // reads float4 registers 0 .. this - 1
+  void* user = nullptr;                        // passed to every call of the program
+  int constantRegisters = 0;                   // reads float4 registers 0 .. this - 1
   const VertexProgramInput* inputs = nullptr;  // what it reads; static storage
   int inputCount = 0;
 };

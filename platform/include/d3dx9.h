@@ -208,7 +208,8 @@ HRESULT WINAPI D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pS
 // Only Begin flags 0 are done: Begin saves what the technique's passes
 // change and End restores it. Parameters keep their values across
 // Begin/End pairs. Calls out of order and null or foreign handles return
-// D3DERR_INVALIDCALL and change nothing. Main thread (the device's).
+// D3DERR_INVALIDCALL and change nothing; ValidateTechnique returns E_FAIL
+// for a technique the device cannot run. Main thread (the device's).
 typedef const char* D3DXHANDLE;
 typedef D3DXHANDLE* LPD3DXHANDLE;
 
@@ -223,6 +224,11 @@ struct ID3DXEffectPool;
 typedef ID3DXEffectPool* LPD3DXEFFECTPOOL;
 struct ID3DXBuffer;
 typedef ID3DXBuffer* LPD3DXBUFFER;
+
+// Begin flags other than 0; all are refused with D3DERR_INVALIDCALL.
+#define D3DXFX_DONOTSAVESTATE (1 << 0)
+#define D3DXFX_DONOTSAVESHADERSTATE (1 << 1)
+#define D3DXFX_DONOTSAVESAMPLERSTATE (1 << 2)
 
 struct ID3DXEffect : IUnknown {
   virtual D3DXHANDLE GetParameterByName(D3DXHANDLE hParameter, LPCSTR pName) = 0;
