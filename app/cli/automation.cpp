@@ -250,6 +250,9 @@ int ReportAutomation() {
     std::fprintf(stderr, "morvane: start-up failed; no benchmark ran\n");
     return 1;
   }
+  // A signal may also have closed the window before a pass between frames
+  // saw it.
+  if (g.run.signal == 0) g.run.signal = PendingRunSignal();
   // The run ended inside a lap: keep what ran, marked partial.
   if (!g.lap.frameMs.empty()) {
     g.lap.partial = true;

@@ -10,7 +10,9 @@
 #define MORVANE_APP_CLI_RUN_SIGNALS_H
 
 void InstallRunSignals();
-// The signal number that asked the run to end, or 0.
+// The signal number that asked the run to end, or 0. Where the platform
+// layer catches the stop signals itself (and closes the windows), this is
+// the one place to ask it as well.
 int PendingRunSignal();
 
 #endif  // MORVANE_APP_CLI_RUN_SIGNALS_H

@@ -29,11 +29,12 @@ inline Bytes RawTexture(int side, uint32_t argb) {
   return b;
 }
 
-// A scene of `layers` empty layers and one camera without a motion.
-inline Bytes SceneFile(int layers) {
+// A scene of `layers` empty layers and, when fovY is not negative, one
+// camera without a motion.
+inline Bytes SceneFile(int layers, float fovY = 0.785398f) {
   lmfw::SceneData scene;
   for (int i = 0; i < layers; ++i) scene.layers.push_back(lmfw::LayerData{});
-  scene.cameras.push_back(lmfw::CameraData{"camera", 0.785398f, kNoMotion});
+  if (fovY >= 0) scene.cameras.push_back(lmfw::CameraData{"camera", fovY, kNoMotion});
   return lmfw::WriteLmf(scene);
 }
 
