@@ -110,6 +110,14 @@ bool SaveFramePng(const std::string& path) {
   return ok;
 }
 
+bool Has800x600Mode() {
+  DEVMODEA mode = {};
+  mode.dmSize = sizeof mode;
+  for (DWORD i = 0; EnumDisplaySettingsA(nullptr, i, &mode); ++i)
+    if (mode.dmPelsWidth == 800 && mode.dmPelsHeight == 600) return true;
+  return false;
+}
+
 void ProgressLine(const LapRecord& lap) {
   const LapFigures f = FiguresOf(lap);
   if (g.liveLine) std::fputs("\r\033[K", stderr);
@@ -247,6 +255,9 @@ int ReportAutomation() {
     return 1;
   }
   if (g.app == nullptr || !boxes.empty()) {
+    if (g.run.options.windowed == 0 && !Has800x600Mode())
+      std::fprintf(stderr, "morvane: full screen needs an 800x600 display mode; this display "
+                           "lists none\n");
     std::fprintf(stderr, "morvane: start-up failed; no benchmark ran\n");
     return 1;
   }

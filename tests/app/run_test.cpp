@@ -83,7 +83,7 @@ TEST_F(RunTest, EscEndsTheLoopAfterAFrame) {
   testing_hooks::CapturePresentedFrames(false);
 }
 
-// Laps on the virtual clock (8 s per frame, so a lap is 6 frames) without
+// Laps on the virtual clock (17 s per frame, so a lap is 3 frames) without
 // anti-aliasing, to keep the test short: the heap in use after lap 100 is
 // what it was after lap 10 (the first laps may still grow the platform's
 // event and batch buffers to their working size).
@@ -109,7 +109,7 @@ TEST_F(RunTest, HundredLapsKeepMemoryConstant) {
         testing_hooks::SetKeyDown(VK_ESCAPE, true);
       }
     }
-    testing_hooks::AdvanceClock(8000);
+    testing_hooks::AdvanceClock(17000);
   });
   BenchmarkApp app;
   EXPECT_EQ(RunApplication(GetModuleHandleA(nullptr), &app), 1);
