@@ -1,6 +1,4 @@
 // The whole run: dialog, start-up, message loop and teardown.
-#include <malloc.h>
-
 #include <string>
 
 #include "app/strings.h"
@@ -81,42 +79,6 @@ TEST_F(RunTest, EscEndsTheLoopAfterAFrame) {
   int w = 0, h = 0;
   EXPECT_FALSE(testing_hooks::LastPresentedFrame(&w, &h).empty());
   testing_hooks::CapturePresentedFrames(false);
-}
-
-// Laps on the virtual clock (17 s per frame, so a lap is 3 frames) without
-// anti-aliasing, to keep the test short: the heap in use after lap 100 is
-// what it was after lap 10 (the first laps may still grow the platform's
-// event and batch buffers to their working size).
-TEST_F(RunTest, HundredLapsKeepMemoryConstant) {
-  testing_hooks::SetSleepAdvancesClock(false);  // the music thread keeps real time
-  testing_hooks::SetIdleHandler([](HWND active) {
-    if (active == nullptr || GetDlgItem(active, kIdOk) == nullptr) return;
-    AppTest::ClickControl(GetDlgItem(active, kIdAntiAliasOff));
-    AppTest::ClickControl(GetDlgItem(active, kIdOk));
-  });
-  size_t afterFirst = 0, afterLast = 0;
-  int laps = 0;
-  testing_hooks::SetPeekHandler([&]() {
-    HWND active = GetActiveWindow();
-    if (active == nullptr || GetDlgItem(active, kIdOk) != nullptr) return;
-    auto* app = reinterpret_cast<BenchmarkApp*>(GetWindowLongPtrA(active, GWLP_USERDATA));
-    if (app == nullptr) return;
-    if (app->lapCount != laps) {
-      laps = app->lapCount;
-      if (laps == 10) afterFirst = mallinfo2().uordblks;
-      if (laps == 100) {
-        afterLast = mallinfo2().uordblks;
-        testing_hooks::SetKeyDown(VK_ESCAPE, true);
-      }
-    }
-    testing_hooks::AdvanceClock(17000);
-  });
-  BenchmarkApp app;
-  EXPECT_EQ(RunApplication(GetModuleHandleA(nullptr), &app), 1);
-  EXPECT_EQ(laps, 100);
-  EXPECT_GT(afterFirst, 0u);
-  EXPECT_EQ(afterLast, afterFirst);
-  EXPECT_EQ(app.lapCount, 100);
 }
 
 TEST_F(RunTest, FullScreenWithoutTheModeShowsTheFailureOnceAndTearsDown) {
