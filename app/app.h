@@ -4,10 +4,15 @@
 //
 // Start-up runs: main window (and full screen), Direct3D device, DirectSound
 // device, archive, assets, render context, world and lights, projection,
-// music, lap start. Steps whose subsystems are not built yet (assets, music)
-// are absent: start-up goes from the archive to the render context, the
-// world, lights and projection, then the lap start; a frame clears and
-// presents the window.
+// music, lap start.
+//
+// The run is laps of the 33,500 ms animation; RenderFrame draws one frame
+// and keeps the counters (frames, score, average, best). A scene without a
+// camera keeps the previous view (the identity before the first camera was
+// seen): nothing better is known, and the frame still draws.
+//
+// Does not: allocate or touch files during a frame (RenderFrame and the
+// sprite, digit and pulse helpers), print anything, or write files.
 //
 // Threads: everything here runs on the thread that entered WinMain.
 #ifndef MORVANE_APP_APP_H
@@ -103,5 +108,45 @@ int ProbeMultiSample();
 void ReleaseApp(BenchmarkApp* app);
 // One frame of the run. Returns 0 when Esc is held (the run ends), else 1.
 int RenderFrame(BenchmarkApp* app);
+
+// Start-up step 5: "BG.bmp", "Chip.bmp", "Scene.lmf", "BGM.wav" in this
+// order, each as a plain file, then as an archive member. 1 when all four
+// loaded; 0 at the first file found nowhere (reported by name; the later
+// files are not tried).
+int LoadAssets(BenchmarkApp* app);
+// "Scene.lmf" as a plain file, then as an archive member. 0, or -1 after
+// reporting the file.
+int32_t LoadSceneFile(IDirect3DDevice9* device, Scene* scene);
+// "BGM.wav" into the player, as a plain file, then as an archive member
+// (whose handle then belongs to the player's source). 0, or -1 after
+// reporting the file.
+int32_t LoadMusic(CDirectSoundWave* music, IDirectSound8* directSound);
+
+// The vertex of every screen-space quad: D3DFVF_XYZRHW | D3DFVF_DIFFUSE |
+// D3DFVF_TEX1.
+struct SpriteVertex {
+  float x, y, z, rhw;
+  D3DCOLOR diffuse;
+  float u, v;
+};
+static_assert(sizeof(SpriteVertex) == 28);
+constexpr DWORD kSpriteFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
+
+// Draws the texels `rect` (null: the whole top level) of `texture` one to one
+// at (x, y), colour applied to all four corners; bind 1 sets the texture on
+// stage 0 first. 0 (nothing drawn) for a null texture, else 1.
+int DrawSprite(const RECT* rect, D3DCOLOR colour, IDirect3DDevice9* device,
+               IDirect3DTexture9* texture, int bind, float x, float y);
+// The morph weight at `now`: idle, rising over 300 ms, falling over 300 ms.
+// Each 300 ms of idling a pulse starts with a chance of 10 in 100 (rand,
+// never seeded). An unknown state returns 0 and changes nothing.
+float UpdateMorphPulse(BenchmarkApp* app, uint32_t now);
+// The decimal digit of `value` at `position` (1 = units); 0 for position 0.
+uint32_t DecimalDigit(uint32_t position, uint32_t value);
+// Draws the low six digits of `value` right-aligned on x 776 at row `y`,
+// leading zeros suppressed, with the sprite sheet bound on stage 0; with
+// zeroFallback, a value whose low six digits are all zero shows one 0.
+void DrawNumberRow(IDirect3DDevice9* device, IDirect3DTexture9* chip, uint32_t value, float y,
+                   bool zeroFallback);
 
 #endif  // MORVANE_APP_APP_H

@@ -30,6 +30,9 @@ void SetUpCamera(BenchmarkApp* app) {
   UploadWorldViewProjection(&app->render);
 }
 
+// A loop limit of 0 or less plays without end.
+constexpr int32_t kLoopForever = -1;
+
 }  // namespace
 
 int InitializeApp(BenchmarkApp* app, HINSTANCE instance) {
@@ -38,10 +41,11 @@ int InitializeApp(BenchmarkApp* app, HINSTANCE instance) {
   if (CreateSoundDevice(app) == 0) return 0;
   // Opens "DataB.pac" when present; no archive is not a failure.
   if (ArchiveStartup(app->window) != 0) return 0;
-  // Step 5, the assets (LoadAssets), joins here.
+  if (LoadAssets(app) == 0) return 0;
   if (InitRenderContext(&app->render, app->device, instance) != 0) return 0;
   SetUpCamera(app);
-  // Step 8, the music's endless Play, joins here.
+  // The music loops on its own thread until teardown, independent of laps.
+  app->music->Play(kLoopForever, 0);
   app->lapStart = timeGetTime();
   return 1;
 }

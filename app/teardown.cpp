@@ -29,8 +29,12 @@ void ReleaseApp(BenchmarkApp* app) {
   ReleaseAndNull(app->render.staticDeclaration);
   ReleaseAndNull(app->render.morphDeclaration);
   ReleaseAndNull(app->render.effect);
-  // The music player joins here with its subsystem.
   FreeScene(&app->scene);
+  if (app->music) {
+    app->music->Close();  // ends the streaming thread before the source goes
+    delete app->music;
+    app->music = nullptr;
+  }
   ArchiveShutdown();
   ReleaseAndNull(app->device);
   ReleaseAndNull(app->d3d);

@@ -21,6 +21,10 @@ namespace testing_hooks {
 // advances it by its argument instead of waiting (any thread).
 void UseVirtualClock(DWORD start);
 void UseRealClock();
+// With the virtual clock on and this off, Sleep waits in real time and leaves
+// the virtual time alone, so only AdvanceClock moves it (a fixed step per
+// frame while the music thread keeps its own pace). On by default.
+void SetSleepAdvancesClock(bool on);
 bool VirtualClockOn();
 void AdvanceClock(DWORD milliseconds);
 
@@ -113,6 +117,9 @@ void SetSupportedMultisamples(const std::vector<int>& sampleCounts);
 // When on, CreateDevice refuses D3DCREATE_HARDWARE_VERTEXPROCESSING with
 // D3DERR_NOTAVAILABLE (software vertex processing still succeeds).
 void RefuseHardwareVertexProcessing(bool refuse);
+// Worker threads of devices created from now on (the caller counts as one);
+// 0, the default, means one per core (at most 8).
+void SetDeviceThreads(int threads);
 // Direct3D objects (IDirect3D9, devices, textures, buffers, declarations)
 // not yet freed; 0 after a clean teardown.
 int LiveDirect3DObjects();

@@ -5,7 +5,7 @@
 MORVANE_PACKAGES=(
   g++ cmake ninja-build pkg-config
   libsdl2-dev libsdl2-ttf-dev libsdl2-image-dev fonts-ipafont-gothic
-  googletest libgtest-dev libbenchmark-dev
+  googletest libgtest-dev libbenchmark-dev python3-jsonschema
 )
 
 morvane_root() { cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd; }

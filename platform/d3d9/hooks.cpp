@@ -16,7 +16,14 @@ bool g_capture = false;
 int g_vertexConstantLimit = raster::kConstantRegisters;
 std::vector<uint32_t> g_frame;
 int g_frameWidth = 0, g_frameHeight = 0;
+int g_rendererThreads = 0;
 }  // namespace
+
+raster::RendererOptions NewDeviceRendererOptions() {
+  raster::RendererOptions options;
+  options.threads = g_rendererThreads;
+  return options;
+}
 
 std::atomic<int>& LiveObjects() {
   static std::atomic<int> count{0};
@@ -39,6 +46,8 @@ void RecordPresentedFrame(const uint32_t* pixels, int width, int height) {
 namespace testing_hooks {
 
 void RefuseHardwareVertexProcessing(bool refuse) { d3d9::g_refuseHardware = refuse; }
+
+void SetDeviceThreads(int threads) { d3d9::g_rendererThreads = threads < 0 ? 0 : threads; }
 
 void SetVertexConstantLimit(int registers) {
   d3d9::g_vertexConstantLimit = std::clamp(registers, 0, raster::kConstantRegisters);

@@ -5,10 +5,15 @@
 
 #include <cstdint>
 
+#include "raster/raster.h"
+
 namespace d3d9 {
 
 // Whether CreateDevice refuses D3DCREATE_HARDWARE_VERTEXPROCESSING.
 bool HardwareVertexProcessingRefused();
+
+// The renderer options a new device starts with (SetDeviceThreads).
+raster::RendererOptions NewDeviceRendererOptions();
 
 // The float4 vertex constant registers the device reports (256 unless a
 // test lowered it).

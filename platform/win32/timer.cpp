@@ -18,6 +18,7 @@ constexpr MMRESULT kTimerCannotDo = 97;   // TIMERR_NOCANDO
 
 std::atomic<bool> virtualOn{false};
 std::atomic<DWORD> virtualNow{0};
+std::atomic<bool> sleepAdvances{true};
 
 // Taken on first use, which may come from another file's static initialiser.
 std::chrono::steady_clock::time_point ProcessStart() {
@@ -44,6 +45,7 @@ DWORD Now() {
 
 bool SleepVirtual(DWORD milliseconds) {
   if (!virtualOn.load(std::memory_order_acquire)) return false;
+  if (!sleepAdvances.load(std::memory_order_acquire)) return false;
   virtualNow.fetch_add(milliseconds, std::memory_order_acq_rel);
   std::this_thread::yield();
   return true;
@@ -65,6 +67,7 @@ void UseVirtualClock(DWORD start) {
   virtualOn.store(true, std::memory_order_release);
 }
 
+void SetSleepAdvancesClock(bool on) { sleepAdvances.store(on, std::memory_order_release); }
 void UseRealClock() { virtualOn.store(false, std::memory_order_release); }
 
 bool VirtualClockOn() { return virtualOn.load(std::memory_order_acquire); }

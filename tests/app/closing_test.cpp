@@ -8,10 +8,19 @@
 
 #include "app/strings.h"
 #include "app_fixture.h"
+#include "data_set.h"
 
 namespace {
 
-using ClosingTest = AppTest;
+// Runs start in a folder holding a small data set.
+class ClosingTest : public AppTest {
+ protected:
+  void SetUp() override {
+    AppTest::SetUp();
+    app_test::WritePlain(app_test::DataSet{});
+  }
+  app_test::ScratchFolder folder_;
+};
 
 void ManagerClose(HWND window) {
   SDL_Event e = {};

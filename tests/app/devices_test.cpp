@@ -1,5 +1,6 @@
 // The devices of start-up steps 2 and 3, their fixed states, and teardown.
 #include "app_fixture.h"
+#include "data_set.h"
 
 namespace {
 
@@ -116,7 +117,11 @@ TEST_F(DevicesTest, SoundDeviceHoldsItsPrimaryBuffer) {
 
 // A whole run: start-up creates both devices, frames are presented into the
 // window, and two teardowns leave no Direct3D or DirectSound object alive.
+// The clock stands still, so every frame is at lap time 0: fully black.
 TEST_F(DevicesTest, ARunPresentsFramesAndTearsEverythingDown) {
+  app_test::ScratchFolder folder;
+  app_test::WritePlain(app_test::DataSet{});
+  testing_hooks::SetSleepAdvancesClock(false);
   testing_hooks::CapturePresentedFrames(true);
   testing_hooks::SetIdleHandler([](HWND active) {
     if (active && GetDlgItem(active, kIdOk)) AppTest::ClickControl(GetDlgItem(active, kIdOk));
@@ -136,8 +141,9 @@ TEST_F(DevicesTest, ARunPresentsFramesAndTearsEverythingDown) {
   std::vector<uint32_t> frame = testing_hooks::LastPresentedFrame(&width, &height);
   ASSERT_EQ(width, 800);
   ASSERT_EQ(height, 600);
-  EXPECT_EQ(frame[0] & 0xFFFFFF, 0u);       // cleared to black
+  EXPECT_EQ(frame[0] & 0xFFFFFF, 0u);  // the fade quad covers everything
   EXPECT_EQ(frame[400 * 800 + 300] & 0xFFFFFF, 0u);
+  testing_hooks::SetSleepAdvancesClock(true);
   ReleaseApp(&app);
   EXPECT_EQ(testing_hooks::LiveDirect3DObjects(), 0);
   EXPECT_EQ(testing_hooks::LiveSoundObjects(), 0);

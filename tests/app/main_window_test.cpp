@@ -114,11 +114,4 @@ TEST_F(MainWindowTest, FullScreenFailsWithoutAn800By600Mode) {
   }
 }
 
-TEST_F(MainWindowTest, EscHeldEndsTheRun) {
-  BenchmarkApp app;
-  EXPECT_EQ(RenderFrame(&app), 1);
-  testing_hooks::SetKeyDown(VK_ESCAPE, true);
-  EXPECT_EQ(RenderFrame(&app), 0);
-}
-
 }  // namespace

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "data_set.h"
+
 extern char** environ;
 
 namespace {
@@ -128,6 +130,9 @@ struct SignalCase {
 };
 
 TEST(ProcessTest, AStopSignalInTheMainLoopClosesTheWindowAndTearsDown) {
+  // The child starts in this folder, with a small data set to load.
+  app_test::ScratchFolder folder;
+  app_test::WritePlain(app_test::DataSet{});
   for (SignalCase c : {SignalCase{SIGTERM, false}, SignalCase{SIGINT, true}}) {
     SCOPED_TRACE(c.sig);
     std::vector<std::string> args{"run"};
@@ -164,6 +169,9 @@ TEST(ProcessTest, AStopSignalInTheDialogIsCancel) {
 }
 
 TEST(ProcessTest, ASecondSignalWhileTearingDownEndsAtOnce) {
+  // The child starts in this folder, with a small data set to load.
+  app_test::ScratchFolder folder;
+  app_test::WritePlain(app_test::DataSet{});
   Child child({"run", "slow"});
   ASSERT_TRUE(child.Started());
   ASSERT_FALSE(child.WaitForLine("running ").empty()) << child.AllOut();

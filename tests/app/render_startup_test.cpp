@@ -9,11 +9,21 @@
 
 #include "app/strings.h"
 #include "app_fixture.h"
+#include "data_set.h"
 #include "render/render.h"
 
 namespace {
 
-using RenderStartupTest = AppTest;
+// Start-up reads the data files from a scratch folder.
+class RenderStartupTest : public AppTest {
+ protected:
+  void Write(float fovY) {
+    app_test::DataSet set;
+    set.scene = app_test::SceneFile(2, fovY);
+    app_test::WritePlain(set);
+  }
+  app_test::ScratchFolder folder_;
+};
 
 D3DXMATRIX ExpectedProjection(float fovY) {
   const uint32_t bits = 0x3FAAAAABu;  // 4/3 in single precision
@@ -24,16 +34,9 @@ D3DXMATRIX ExpectedProjection(float fovY) {
   return m;
 }
 
-void GiveCamera(BenchmarkApp* app, float fovY) {
-  app->scene.cameraCount = 1;
-  app->scene.cameras = new Camera[1]();
-  app->scene.cameras[0].fovY = fovY;
-  app->scene.cameras[0].motionNo = kNoMotion;
-}
-
 TEST_F(RenderStartupTest, TheProjectionComesFromTheFirstCameraAtFourThirds) {
+  Write(0.8f);
   BenchmarkApp app;
-  GiveCamera(&app, 0.8f);
   ASSERT_EQ(InitializeApp(&app, GetModuleHandleA(nullptr)), 1);
   EXPECT_NE(app.render.effect, nullptr);
   EXPECT_NE(app.render.techShader, nullptr);
@@ -49,6 +52,7 @@ TEST_F(RenderStartupTest, TheProjectionComesFromTheFirstCameraAtFourThirds) {
 }
 
 TEST_F(RenderStartupTest, WithoutACameraTheFieldOfViewIsZeroAndTeardownReleasesTheEffect) {
+  Write(-1.0f);
   BenchmarkApp app;
   ASSERT_EQ(InitializeApp(&app, GetModuleHandleA(nullptr)), 1);
   const D3DXMATRIX want = ExpectedProjection(0.0f);
@@ -65,6 +69,7 @@ TEST_F(RenderStartupTest, ATechniqueFailingValidationFailsStartUpWithTheMessage)
   testing_hooks::SetIdleHandler([](HWND active) {
     if (active && GetDlgItem(active, kIdOk)) ClickControl(GetDlgItem(active, kIdOk));
   });
+  Write(0.8f);
   testing_hooks::SetVertexConstantLimit(128);
   BenchmarkApp app;
   EXPECT_EQ(RunApplication(GetModuleHandleA(nullptr), &app), 1);

@@ -3,10 +3,26 @@
 
 #include "app/strings.h"
 #include "app_fixture.h"
+#include "data_set.h"
 
 namespace {
 
-using RunTest = AppTest;
+using app_test::DataSet;
+using app_test::ScratchFolder;
+
+// Every run starts in a folder holding the four data files.
+class RunTest : public AppTest {
+ protected:
+  void SetUp() override {
+    AppTest::SetUp();
+    app_test::WritePlain(DataSet{});
+  }
+  void TearDown() override {
+    testing_hooks::SetSleepAdvancesClock(true);
+    AppTest::TearDown();
+  }
+  ScratchFolder folder_;
+};
 
 // Answers the dialog with the given radio clicks and OK.
 void AnswerDialog(bool fullScreen) {
@@ -54,10 +70,15 @@ TEST_F(RunTest, EscEndsTheLoopAfterAFrame) {
     HWND active = GetActiveWindow();
     if (active && GetDlgItem(active, kIdOk) == nullptr) testing_hooks::SetKeyDown(VK_ESCAPE, true);
   });
+  testing_hooks::CapturePresentedFrames(true);
   BenchmarkApp app;
   EXPECT_EQ(RunApplication(GetModuleHandleA(nullptr), &app), 1);
   EXPECT_TRUE(IsWindow(app.window));  // the Esc path does not destroy the window
   EXPECT_TRUE(testing_hooks::MessageBoxes().empty());
+  // Esc was held before the first frame; that frame was still presented.
+  int w = 0, h = 0;
+  EXPECT_FALSE(testing_hooks::LastPresentedFrame(&w, &h).empty());
+  testing_hooks::CapturePresentedFrames(false);
 }
 
 TEST_F(RunTest, FullScreenWithoutTheModeShowsTheFailureOnceAndTearsDown) {
