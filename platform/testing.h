@@ -115,6 +115,10 @@ void SetVertexConstantLimit(int registers);
 // if it had never been registered (effects created earlier still hold the
 // program, but ValidateTechnique refuses their passes that name it).
 void ForgetVertexProgram(const char* name);
+// Worker threads of the software device's rasteriser for devices created
+// from now on: 0 (the default) one per core, else 1..8. Benchmarks use it to
+// measure one and two cores; it changes no pixel.
+void SetRasterThreads(int threads);
 // Why the last D3DXCreateEffect or ValidateTechnique call failed (the
 // parse fault with its byte offset, or the validation reason); empty when
 // none has failed yet.

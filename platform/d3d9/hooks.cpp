@@ -14,6 +14,7 @@ namespace {
 bool g_refuseHardware = false;
 bool g_capture = false;
 int g_vertexConstantLimit = raster::kConstantRegisters;
+int g_rasterThreads = 0;
 std::vector<uint32_t> g_frame;
 int g_frameWidth = 0, g_frameHeight = 0;
 }  // namespace
@@ -26,6 +27,8 @@ std::atomic<int>& LiveObjects() {
 bool HardwareVertexProcessingRefused() { return g_refuseHardware; }
 
 int VertexConstantLimit() { return g_vertexConstantLimit; }
+
+int RasterThreads() { return g_rasterThreads; }
 
 void RecordPresentedFrame(const uint32_t* pixels, int width, int height) {
   if (!g_capture) return;
@@ -43,6 +46,8 @@ void RefuseHardwareVertexProcessing(bool refuse) { d3d9::g_refuseHardware = refu
 void SetVertexConstantLimit(int registers) {
   d3d9::g_vertexConstantLimit = std::clamp(registers, 0, raster::kConstantRegisters);
 }
+
+void SetRasterThreads(int threads) { d3d9::g_rasterThreads = std::clamp(threads, 0, 8); }
 
 void ForgetVertexProgram(const char* name) { d3d9::ForgetVertexProgram(name); }
 

@@ -14,6 +14,9 @@ bool HardwareVertexProcessingRefused();
 // test lowered it).
 int VertexConstantLimit();
 
+// Rasteriser threads for new devices (0: one per core).
+int RasterThreads();
+
 // Drops a name from the program table (vertex_program_binding.cpp).
 void ForgetVertexProgram(const char* name);
 
