@@ -22,26 +22,26 @@ struct Walk {
   float w;
   uint32_t diffuse;
   OutputFunction output;  // OutputColor for this draw's blend state
+  bool centred;           // every sample at the pixel centre (1 sample or no antialiasing)
 };
 
 // Depth test of one pixel's covered samples (all of them pass without a
 // depth test); the depths to write go to z. Returns the passing samples.
-unsigned DepthPass(const Walk& w, int x, int y, unsigned mask, uint16_t z[8]) {
+// centreZ: the depth at the pixel centre, used when every sample sits there.
+unsigned DepthPass(const Walk& w, int x, int y, unsigned mask, uint16_t centreZ, uint16_t z[8]) {
   const PixelState& s = w.s;
-  if (!s.depthTest) return mask;
   const uint16_t* depths = w.target.depth_data() + w.target.Index(x, y, 0);
   unsigned pass = 0;
-  if (s.antialias) {
+  if (!w.centred) {
     for (int k = 0; k < w.samples; ++k) {
       if ((mask & (1u << k)) == 0) continue;
       z[k] = SampleDepth(w.t, x, y, w.offsets[k]);
       if (Passes(s.depthFunc, z[k], depths[k])) pass |= 1u << k;
     }
   } else {
-    const uint16_t zc = SampleDepth(w.t, x, y, SampleOffset{0, 0});
     for (int k = 0; k < w.samples; ++k) {
-      z[k] = zc;
-      if ((mask & (1u << k)) != 0 && Passes(s.depthFunc, zc, depths[k])) pass |= 1u << k;
+      z[k] = centreZ;
+      if ((mask & (1u << k)) != 0 && Passes(s.depthFunc, centreZ, depths[k])) pass |= 1u << k;
     }
   }
   return pass;
@@ -69,14 +69,20 @@ void WritePixel(const Walk& w, int x, int y, unsigned pass, const uint16_t z[8],
 void ShadeGroup(const Walk& w, int x, int y, const unsigned mask[4], int count) {
   unsigned pass[4] = {};
   uint16_t z[4][8];
-  unsigned any = 0;
-  for (int i = 0; i < count; ++i) {
-    if (mask[i] != 0) pass[i] = DepthPass(w, x + i, y, mask[i], z[i]);
-    any |= pass[i];
+  unsigned live = 0;
+  if (w.s.depthTest) {
+    uint16_t centre[4] = {};
+    if (w.centred) CentreDepthRow4(w.t, x, y, centre);
+    for (int i = 0; i < count; ++i)
+      if (mask[i] != 0) pass[i] = DepthPass(w, x + i, y, mask[i], centre[i], z[i]);
+  } else {
+    for (int i = 0; i < count; ++i) pass[i] = mask[i];
   }
-  if (any == 0) return;
+  for (int i = 0; i < count; ++i)
+    if (pass[i] != 0) live |= 1u << i;
+  if (live == 0) return;
   uint32_t colors[4];
-  ShadeRow4(w.t, w.s, x, y, w.flat, w.w, w.diffuse, colors);
+  ShadeRow4(w.t, w.s, x, y, live, w.flat, w.w, w.diffuse, colors);
   for (int i = 0; i < count; ++i)
     if (pass[i] != 0) WritePixel(w, x + i, y, pass[i], z[i], colors[i]);
 }
@@ -120,7 +126,8 @@ void DrawTriangleFast(const Setup& t, const PixelState& s, Target& target, const
   const int rx1 = std::min(t.box.x1, clip.x1), ry1 = std::min(t.box.y1, clip.y1);
   if (rx0 > rx1 || ry0 > ry1) return;
 
-  Walk w{t, s, target, target.samples(), 0, {}, {}, FlatWAndDiffuse(t), 0.0f, 0, ChooseOutput(s)};
+  Walk w{t, s, target, target.samples(), 0, {}, {}, FlatWAndDiffuse(t), 0.0f, 0, ChooseOutput(s),
+         !s.antialias || target.samples() == 1};
   if (w.flat) {
     w.w = PixelW(t, t.ox, t.oy);
     w.diffuse = PixelDiffuse(t, t.ox, t.oy, w.w);

@@ -83,13 +83,28 @@ inline void LinearCoords(const PixelState& s, __m128 u, __m128 v, Lanes* i, Lane
   *wy = Store(_mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(_mm_sub_ps(tv, fv), scale), half)));
 }
 
+// x - ox for the pixel centres x..x+3, as PlaneAt forms it.
+inline __m128 RowX(const Setup& t, int x) {
+  return _mm_sub_ps(_mm_cvtepi32_ps(_mm_setr_epi32(x, x + 1, x + 2, x + 3)), _mm_set1_ps(t.ox));
+}
+
 }  // namespace
 
-void ShadeRow4(const Setup& t, const PixelState& s, int x, int y, bool flat, float flatW,
-               uint32_t flatDiffuse, uint32_t out[4]) {
-  // The pixel centres as floats, then x - ox as PlaneAt forms it.
-  const __m128 X =
-      _mm_sub_ps(_mm_cvtepi32_ps(_mm_setr_epi32(x, x + 1, x + 2, x + 3)), _mm_set1_ps(t.ox));
+void CentreDepthRow4(const Setup& t, int x, int y, uint16_t out[4]) {
+  // SampleDepth adds a zero offset: x + 0.0f is x exactly.
+  const __m128 z = PlaneAt4(t.z, RowX(t, x), static_cast<float>(y) - t.oy);
+  // DepthToD16: NaN and z <= 0 give 0, z >= 1 gives 0xFFFF.
+  const __m128i positive = _mm_castps_si128(_mm_cmpgt_ps(z, _mm_setzero_ps()));
+  const __m128i saturated = _mm_castps_si128(_mm_cmpge_ps(z, _mm_set1_ps(1.0f)));
+  const __m128i scaled = _mm_cvttps_epi32(
+      _mm_add_ps(_mm_mul_ps(z, _mm_set1_ps(65535.0f)), _mm_set1_ps(0.5f)));
+  const Lanes d = Store(Select(saturated, _mm_set1_epi32(0xFFFF), _mm_and_si128(scaled, positive)));
+  for (int k = 0; k < 4; ++k) out[k] = static_cast<uint16_t>(d.v[k]);
+}
+
+void ShadeRow4(const Setup& t, const PixelState& s, int x, int y, unsigned live, bool flat,
+               float flatW, uint32_t flatDiffuse, uint32_t out[4]) {
+  const __m128 X = RowX(t, x);
   const float Y = static_cast<float>(y) - t.oy;
   __m128 w;
   Lanes diffuse;
@@ -106,16 +121,18 @@ void ShadeRow4(const Setup& t, const PixelState& s, int x, int y, bool flat, flo
                                  _mm_or_si128(_mm_slli_epi32(g, 8), b)));
   }
   if (!s.usesTexture) {
-    for (int k = 0; k < 4; ++k) out[k] = static_cast<uint32_t>(diffuse.v[k]);
+    for (int k = 0; k < 4; ++k)
+      if (live & (1u << k)) out[k] = static_cast<uint32_t>(diffuse.v[k]);
     return;
   }
   const __m128 u = _mm_mul_ps(PlaneAt4(t.attr[4], X, Y), w);
   const __m128 v = _mm_mul_ps(PlaneAt4(t.attr[5], X, Y), w);
-  uint32_t tex[4];
+  uint32_t tex[4] = {};
   if (s.filterVaries) {
     // Rare: the filter is chosen per pixel, on exactly the scalar inputs.
     const FloatLanes wl = Store(w), ul = Store(u), vl = Store(v);
     for (int k = 0; k < 4; ++k) {
+      if ((live & (1u << k)) == 0) continue;
       const bool linear = Magnifies(t, s, wl.v[k], ul.v[k], vl.v[k]) ? s.linearMag : s.linearMin;
       tex[k] = linear ? SampleLinear(s, ul.v[k], vl.v[k]) : SamplePoint(s, ul.v[k], vl.v[k]);
     }
@@ -123,14 +140,17 @@ void ShadeRow4(const Setup& t, const PixelState& s, int x, int y, bool flat, flo
     Lanes i, j, wx, wy;
     LinearCoords(s, u, v, &i, &j, &wx, &wy);
     for (int k = 0; k < 4; ++k)
-      tex[k] = LinearTexel(s, i.v[k], j.v[k], static_cast<uint32_t>(wx.v[k]),
+      if (live & (1u << k))
+        tex[k] = LinearTexel(s, i.v[k], j.v[k], static_cast<uint32_t>(wx.v[k]),
                            static_cast<uint32_t>(wy.v[k]));
   } else {
     Lanes i, j;
     PointCoords(s, u, v, &i, &j);
-    for (int k = 0; k < 4; ++k) tex[k] = PointTexel(s, i.v[k], j.v[k]);
+    for (int k = 0; k < 4; ++k)
+      if (live & (1u << k)) tex[k] = PointTexel(s, i.v[k], j.v[k]);
   }
-  for (int k = 0; k < 4; ++k) out[k] = CombineStage(s, tex[k], static_cast<uint32_t>(diffuse.v[k]));
+  for (int k = 0; k < 4; ++k)
+    if (live & (1u << k)) out[k] = CombineStage(s, tex[k], static_cast<uint32_t>(diffuse.v[k]));
 }
 
 }  // namespace raster

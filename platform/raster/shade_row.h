@@ -15,13 +15,17 @@
 
 namespace raster {
 
-// Stage 0 results of pixels (x + i, y), i = 0..3. With `flat` (see
+// Stage 0 results of pixels (x + i, y) for the lanes i = 0..3 set in `live`
+// (the texture is read for those only; other lanes are left unwritten). With `flat` (see
 // FlatWAndDiffuse) w and the diffuse colour are flatW / flatDiffuse for
 // every lane, as ShadeWith is given them; otherwise they are interpolated
-// as ShadePixel does. Lanes outside the triangle compute harmless values
-// (texel addresses are always inside the texture).
-void ShadeRow4(const Setup& t, const PixelState& s, int x, int y, bool flat, float flatW,
-               uint32_t flatDiffuse, uint32_t out[4]);
+// as ShadePixel does. Live lanes outside the triangle compute harmless
+// values (texel addresses are always inside the texture).
+void ShadeRow4(const Setup& t, const PixelState& s, int x, int y, unsigned live, bool flat,
+               float flatW, uint32_t flatDiffuse, uint32_t out[4]);
+
+// SampleDepth at the centres of pixels (x + i, y), i = 0..3.
+void CentreDepthRow4(const Setup& t, int x, int y, uint16_t out[4]);
 
 }  // namespace raster
 

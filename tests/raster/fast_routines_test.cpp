@@ -1,6 +1,6 @@
 // The fast path's routines against the scalar ones they replace, on random
-// and extreme inputs: the four-lane stage 0 (shade_row.h) against
-// ShadePixel / ShadeWith lane by lane, and the per-draw blend functions
+// and extreme inputs: the four-lane stage 0 and centre depth (shade_row.h)
+// against ShadePixel / ShadeWith / SampleDepth lane by lane, and the per-draw blend functions
 // against OutputColor for every factor pair. Bit-identical or failed.
 #include <gtest/gtest.h>
 
@@ -108,9 +108,14 @@ TEST_F(FastRoutines, FourLaneStageZeroMatchesScalarPerPixel) {
     flat += useFlat;
     for (int row = 0; row < 3; ++row) {
       const int x = static_cast<int>(rng_() % 300) - 60, y = static_cast<int>(rng_() % 300) - 60;
-      uint32_t lanes[4];
-      raster::ShadeRow4(t, s, x, y, useFlat, w, diffuse, lanes);
+      const unsigned live = rng_() % 2 == 0 ? 0xFu : static_cast<unsigned>(rng_() % 16);
+      uint32_t lanes[4] = {0x12345678u, 0x12345678u, 0x12345678u, 0x12345678u};
+      raster::ShadeRow4(t, s, x, y, live, useFlat, w, diffuse, lanes);
       for (int k = 0; k < 4; ++k) {
+        if ((live & (1u << k)) == 0) {
+          ASSERT_EQ(lanes[k], 0x12345678u) << "a lane that is not live was written";
+          continue;
+        }
         const uint32_t want =
             useFlat ? raster::ShadeWith(t, s, static_cast<float>(x + k), static_cast<float>(y), w,
                                         diffuse)
@@ -124,6 +129,22 @@ TEST_F(FastRoutines, FourLaneStageZeroMatchesScalarPerPixel) {
   // Both branches of each kind were exercised.
   EXPECT_GT(textured, 1000);
   EXPECT_GT(flat, 50);
+}
+
+TEST_F(FastRoutines, FourLaneCentreDepthMatchesSampleDepth) {
+  for (int round = 0; round < 20000; ++round) {
+    TriangleSetup t = RandomSetup();
+    // Depth planes around 0..1, with the out-of-range and NaN cases.
+    t.z = rng_() % 8 == 0 ? Plane{Value(2.0f), Value(0.1f), Value(0.1f)}
+                          : Plane{Uniform(-0.2f, 1.2f), Uniform(-0.01f, 0.01f),
+                                  Uniform(-0.01f, 0.01f)};
+    const int x = static_cast<int>(rng_() % 300) - 60, y = static_cast<int>(rng_() % 300) - 60;
+    uint16_t lanes[4];
+    raster::CentreDepthRow4(t, x, y, lanes);
+    for (int k = 0; k < 4; ++k)
+      ASSERT_EQ(lanes[k], raster::SampleDepth(t, x + k, y, raster::SampleOffset{0, 0}))
+          << "round " << round << " lane " << k;
+  }
 }
 
 TEST_F(FastRoutines, PerDrawBlendFunctionsMatchOutputColorForEveryPair) {
