@@ -96,7 +96,7 @@ class FastRoutines : public ::testing::Test {
 
 TEST_F(FastRoutines, FourLaneStageZeroMatchesScalarPerPixel) {
   int textured = 0, flat = 0;
-  for (int round = 0; round < 4000; ++round) {
+  for (int round = 0; round < 20000; ++round) {
     const State state = RandomState();
     PixelState s;
     ASSERT_TRUE(raster::PreparePixelState(state, &s));
@@ -127,8 +127,8 @@ TEST_F(FastRoutines, FourLaneStageZeroMatchesScalarPerPixel) {
     }
   }
   // Both branches of each kind were exercised.
-  EXPECT_GT(textured, 1000);
-  EXPECT_GT(flat, 50);
+  EXPECT_GT(textured, 5000);
+  EXPECT_GT(flat, 250);
 }
 
 TEST_F(FastRoutines, FourLaneCentreDepthMatchesSampleDepth) {
