@@ -235,8 +235,11 @@ void ShadeRow4(const Setup& t, const PixelState& s, int x, int y, unsigned live,
     for (int k = 0; k < 4; ++k)
       if (live & (1u << k)) tex[k] = PointTexel(s, i.v[k], j.v[k]);
   }
+  const __m128i d = _mm_load_si128(reinterpret_cast<const __m128i*>(diffuse.v));
+  const Lanes r =
+      Store(CombineStage4(s, _mm_loadu_si128(reinterpret_cast<const __m128i*>(tex)), d));
   for (int k = 0; k < 4; ++k)
-    if (live & (1u << k)) out[k] = CombineStage(s, tex[k], static_cast<uint32_t>(diffuse.v[k]));
+    if (live & (1u << k)) out[k] = static_cast<uint32_t>(r.v[k]);
 }
 
 }  // namespace raster
