@@ -15,6 +15,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench_device.h"
 #include "render/render.h"
 #include "scene/scene.h"
 #include "testing.h"
@@ -35,33 +36,10 @@ struct SpriteVertex {
 class Frame {
  public:
   Frame(int samples, int threads) {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    testing_hooks::ResetPlatform();
     testing_hooks::SetRasterThreads(threads);
     ResetScene(&scene_);
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "MorvaneFrameBench";
-    RegisterClassA(&wc);
-    window_ = CreateWindowExA(0, "MorvaneFrameBench", "frame", WS_POPUP | WS_VISIBLE, 0, 0,
-                              kWidth, kHeight, nullptr, nullptr, nullptr, nullptr);
-    d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
-    D3DPRESENT_PARAMETERS p{};
-    p.BackBufferWidth = kWidth;
-    p.BackBufferHeight = kHeight;
-    p.BackBufferFormat = D3DFMT_X8R8G8B8;
-    p.BackBufferCount = 1;
-    p.MultiSampleType = static_cast<D3DMULTISAMPLE_TYPE>(samples);
-    p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    p.hDeviceWindow = window_;
-    p.Windowed = TRUE;
-    p.EnableAutoDepthStencil = TRUE;
-    p.AutoDepthStencilFormat = D3DFMT_D16;
-    p.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-    if (d3d_ == nullptr || d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window_,
-                                              D3DCREATE_HARDWARE_VERTEXPROCESSING, &p,
-                                              &device_) != D3D_OK)
-      return;
+    bench::OpenDevice("MorvaneFrameBench", kWidth, kHeight, samples, &window_, &d3d_, &device_);
+    if (device_ == nullptr) return;
     if (InitRenderContext(&render_, device_, GetModuleHandleA(nullptr)) != 0) return;
     background_ = MakeTexture(1024, 0xFF);
     overlay_ = MakeTexture(256, 0x80);
