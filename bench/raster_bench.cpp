@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench_device.h"
 #include "d3d9/device.h"
 #include "d3d9/vertex_program_binding.h"
 #include "testing.h"
@@ -33,29 +34,8 @@ struct MeshVertex {
 class Setup {
  public:
   explicit Setup(int samples) {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    testing_hooks::ResetPlatform();
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "MorvaneBench";
-    RegisterClassA(&wc);
-    window_ = CreateWindowExA(0, "MorvaneBench", "bench", WS_POPUP | WS_VISIBLE, 0, 0, kWidth,
-                              kHeight, nullptr, nullptr, nullptr, nullptr);
-    d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
-    D3DPRESENT_PARAMETERS p{};
-    p.BackBufferFormat = D3DFMT_X8R8G8B8;
-    p.BackBufferCount = 1;
-    p.MultiSampleType = static_cast<D3DMULTISAMPLE_TYPE>(samples);
-    p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    p.hDeviceWindow = window_;
-    p.Windowed = TRUE;
-    p.EnableAutoDepthStencil = TRUE;
-    p.AutoDepthStencilFormat = D3DFMT_D16;
-    p.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-    if (d3d_ == nullptr || d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window_,
-                                              D3DCREATE_HARDWARE_VERTEXPROCESSING, &p,
-                                              &device_) != D3D_OK)
-      return;
+    bench::OpenDevice("MorvaneBench", kWidth, kHeight, samples, &window_, &d3d_, &device_);
+    if (device_ == nullptr) return;
     IDirect3DDevice9* d = device_;
     d->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
     d->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);

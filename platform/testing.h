@@ -117,8 +117,9 @@ void SetSupportedMultisamples(const std::vector<int>& sampleCounts);
 // When on, CreateDevice refuses D3DCREATE_HARDWARE_VERTEXPROCESSING with
 // D3DERR_NOTAVAILABLE (software vertex processing still succeeds).
 void RefuseHardwareVertexProcessing(bool refuse);
-// Worker threads of devices created from now on (the caller counts as one);
-// 0, the default, means one per core (at most 8).
+// Worker threads of devices created from now on (the caller counts as one):
+// 0, the default, means one per core, else 1..8. The unattended mode's
+// --threads and the benchmarks use it; it changes no pixel.
 void SetDeviceThreads(int threads);
 // Direct3D objects (IDirect3D9, devices, textures, buffers, declarations)
 // not yet freed; 0 after a clean teardown.

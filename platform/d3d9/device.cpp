@@ -56,7 +56,9 @@ HRESULT Device::Create(IDirect3D9* direct3d, HWND window, const D3DPRESENT_PARAM
 }
 
 Device::Device(IDirect3D9* direct3d, HWND window, const D3DPRESENT_PARAMETERS& params)
-    : direct3d_(direct3d), window_(window), params_(params),
+    : direct3d_(direct3d),
+      window_(window),
+      params_(params),
       renderer_(NewDeviceRendererOptions()) {
   direct3d_->AddRef();
   SetDefaultStates();

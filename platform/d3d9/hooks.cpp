@@ -47,7 +47,7 @@ namespace testing_hooks {
 
 void RefuseHardwareVertexProcessing(bool refuse) { d3d9::g_refuseHardware = refuse; }
 
-void SetDeviceThreads(int threads) { d3d9::g_rendererThreads = threads < 0 ? 0 : threads; }
+void SetDeviceThreads(int threads) { d3d9::g_rendererThreads = std::clamp(threads, 0, 8); }
 
 void SetVertexConstantLimit(int registers) {
   d3d9::g_vertexConstantLimit = std::clamp(registers, 0, raster::kConstantRegisters);

@@ -1,6 +1,9 @@
 // Decoding a draw's state for the pixel stages, and the filter choice.
 #include "raster/pixel.h"
 
+#include <array>
+#include <utility>
+
 namespace raster {
 
 namespace {
@@ -78,6 +81,49 @@ bool Magnifies(const Setup& t, const PixelState& s, float w, float u, float v) {
   const float rx = dudx * dudx + dvdx * dvdx, ry = dudy * dudy + dvdy * dvdy;
   // NaN (a degenerate pixel) counts as magnification.
   return !(rx > 1.0f || ry > 1.0f);
+}
+
+namespace {
+
+uint32_t Opaque(uint32_t src, uint32_t) { return src | 0xFF000000u; }
+
+template <BlendFactor F>
+inline uint32_t Factor(uint32_t sc, uint32_t as, uint32_t dc) {
+  return BlendFactorValue(F, sc, as, dc);
+}
+
+template <BlendFactor Fs, BlendFactor Fd>
+uint32_t BlendPair(uint32_t src, uint32_t dst) {
+  const uint32_t as = src >> 24;
+  uint32_t r = 0xFF000000u;
+  for (int sh = 0; sh < 24; sh += 8) {
+    const uint32_t sc = (src >> sh) & 0xFF, dc = (dst >> sh) & 0xFF;
+    const uint32_t c = (sc * Factor<Fs>(sc, as, dc) + dc * Factor<Fd>(sc, as, dc) + 127) / 255;
+    r |= (c > 255 ? 255 : c) << sh;
+  }
+  return r;
+}
+
+constexpr int kFactors = 10;
+
+template <int S, int... D>
+constexpr std::array<OutputFunction, kFactors> Row(std::integer_sequence<int, D...>) {
+  return {&BlendPair<static_cast<BlendFactor>(S), static_cast<BlendFactor>(D)>...};
+}
+
+template <int... S>
+constexpr std::array<std::array<OutputFunction, kFactors>, kFactors> Table(
+    std::integer_sequence<int, S...>) {
+  return {Row<S>(std::make_integer_sequence<int, kFactors>{})...};
+}
+
+constexpr auto kBlendTable = Table(std::make_integer_sequence<int, kFactors>{});
+
+}  // namespace
+
+OutputFunction ChooseOutput(const PixelState& s) {
+  if (!s.blend) return &Opaque;
+  return kBlendTable[static_cast<int>(s.srcBlend)][static_cast<int>(s.dstBlend)];
 }
 
 }  // namespace raster

@@ -101,21 +101,20 @@ inline uint32_t Texel(const Texture& t, int x, int y) {
 }
 
 // Point: texel floor(u * W), then the address mode.
-inline uint32_t SamplePoint(const PixelState& s, float u, float v) {
-  const int i = static_cast<int>(std::floor(SafeTexelCoord(u * s.texture.width)));
-  const int j = static_cast<int>(std::floor(SafeTexelCoord(v * s.texture.height)));
+inline uint32_t PointTexel(const PixelState& s, int i, int j) {
   return Texel(s.texture, AddressTexel(i, s.texture.width, s.addressU),
                AddressTexel(j, s.texture.height, s.addressV));
 }
 
-// Bilinear: texel centres at +0.5, weights in 1/256.
-inline uint32_t SampleLinear(const PixelState& s, float u, float v) {
-  const float tu = SafeTexelCoord(u * s.texture.width - 0.5f);
-  const float tv = SafeTexelCoord(v * s.texture.height - 0.5f);
-  const float fu = std::floor(tu), fv = std::floor(tv);
-  const int i0 = static_cast<int>(fu), j0 = static_cast<int>(fv);
-  const uint32_t wx = static_cast<uint32_t>((tu - fu) * 256.0f + 0.5f);
-  const uint32_t wy = static_cast<uint32_t>((tv - fv) * 256.0f + 0.5f);
+inline uint32_t SamplePoint(const PixelState& s, float u, float v) {
+  const int i = static_cast<int>(std::floor(SafeTexelCoord(u * s.texture.width)));
+  const int j = static_cast<int>(std::floor(SafeTexelCoord(v * s.texture.height)));
+  return PointTexel(s, i, j);
+}
+
+// Bilinear from the top-left texel (i0, j0) before addressing and the
+// weights of the right and lower texels in 1/256 (0..256).
+inline uint32_t LinearTexel(const PixelState& s, int i0, int j0, uint32_t wx, uint32_t wy) {
   const int x0 = AddressTexel(i0, s.texture.width, s.addressU);
   const int x1 = AddressTexel(i0 + 1, s.texture.width, s.addressU);
   const int y0 = AddressTexel(j0, s.texture.height, s.addressV);
@@ -139,6 +138,16 @@ inline uint32_t SampleLinear(const PixelState& s, float u, float v) {
   return r;
 }
 
+// Bilinear: texel centres at +0.5, weights in 1/256.
+inline uint32_t SampleLinear(const PixelState& s, float u, float v) {
+  const float tu = SafeTexelCoord(u * s.texture.width - 0.5f);
+  const float tv = SafeTexelCoord(v * s.texture.height - 0.5f);
+  const float fu = std::floor(tu), fv = std::floor(tv);
+  const uint32_t wx = static_cast<uint32_t>((tu - fu) * 256.0f + 0.5f);
+  const uint32_t wy = static_cast<uint32_t>((tv - fv) * 256.0f + 0.5f);
+  return LinearTexel(s, static_cast<int>(fu), static_cast<int>(fv), wx, wy);
+}
+
 // Magnification when one pixel step moves at most one texel.
 bool Magnifies(const Setup& t, const PixelState& s, float w, float u, float v);
 
@@ -152,15 +161,8 @@ inline uint32_t PixelDiffuse(const Setup& t, float x, float y, float w) {
          ToByte(PlaneAt(t.attr[1], t, x, y) * w) << 8 | ToByte(PlaneAt(t.attr[2], t, x, y) * w);
 }
 
-// Stage 0 result at (x, y) from w and the diffuse colour there.
-inline uint32_t ShadeWith(const Setup& t, const PixelState& s, float x, float y, float w,
-                          uint32_t diffuse) {
-  if (!s.usesTexture) return diffuse;
-  const float u = PlaneAt(t.attr[4], t, x, y) * w;
-  const float v = PlaneAt(t.attr[5], t, x, y) * w;
-  const bool linear =
-      s.filterVaries ? (Magnifies(t, s, w, u, v) ? s.linearMag : s.linearMin) : s.linearMag;
-  const uint32_t tex = linear ? SampleLinear(s, u, v) : SamplePoint(s, u, v);
+// Stage 0's operations on a texel and the diffuse colour.
+inline uint32_t CombineStage(const PixelState& s, uint32_t tex, uint32_t diffuse) {
   const auto apply = [&](const PixelState::Op& op) {
     const uint32_t a1 = op.arg1Texture ? tex : diffuse;
     if (!op.modulate) return a1;
@@ -169,6 +171,17 @@ inline uint32_t ShadeWith(const Setup& t, const PixelState& s, float x, float y,
   const uint32_t color = apply(s.color);
   if (s.sameOps) return color;
   return (color & 0x00FFFFFFu) | (apply(s.alpha) & 0xFF000000u);
+}
+
+// Stage 0 result at (x, y) from w and the diffuse colour there.
+inline uint32_t ShadeWith(const Setup& t, const PixelState& s, float x, float y, float w,
+                          uint32_t diffuse) {
+  if (!s.usesTexture) return diffuse;
+  const float u = PlaneAt(t.attr[4], t, x, y) * w;
+  const float v = PlaneAt(t.attr[5], t, x, y) * w;
+  const bool linear =
+      s.filterVaries ? (Magnifies(t, s, w, u, v) ? s.linearMag : s.linearMin) : s.linearMag;
+  return CombineStage(s, linear ? SampleLinear(s, u, v) : SamplePoint(s, u, v), diffuse);
 }
 
 // Stage 0 result (0xAARRGGBB) at pixel centre (x, y).
@@ -244,6 +257,12 @@ inline uint32_t BlendArgb(uint32_t src, uint32_t dst, BlendFactor fs, BlendFacto
 inline uint32_t OutputColor(const PixelState& s, uint32_t src, uint32_t dst) {
   return s.blend ? BlendArgb(src, dst, s.srcBlend, s.dstBlend) : (src | 0xFF000000u);
 }
+
+// OutputColor for one draw's blend state with the factors fixed at compile
+// time (a function per pair): the same sums, without the per-channel
+// factor switches. Chosen once per draw.
+using OutputFunction = uint32_t (*)(uint32_t src, uint32_t dst);
+OutputFunction ChooseOutput(const PixelState& s);
 
 // Depth of the triangle at a sample (offsets in 1/256 pixel), at D16.
 inline uint16_t SampleDepth(const Setup& t, int px, int py, SampleOffset o) {

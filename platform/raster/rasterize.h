@@ -16,8 +16,10 @@ void DrawTriangleReference(const Setup& t, const PixelState& s, Target& target);
 
 // The same pixels, restricted to `clip` (a tile): 8x8 blocks rejected or
 // accepted whole by their corners, edge values stepped incrementally, and
-// the depth test done before shading so hidden pixels are never textured.
-// Must leave the target exactly as the reference does.
+// pixels handled in groups of four along a row: depth first (so hidden
+// pixels are never textured), stage 0 for the group with SSE2
+// (shade_row.h), then alpha test, depth write and a blend function chosen
+// once per draw. Must leave the target exactly as the reference does.
 void DrawTriangleFast(const Setup& t, const PixelState& s, Target& target, const Rect& clip);
 
 }  // namespace raster

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "raster/rasterize.h"
+#include "raster/shade_row.h"
 
 namespace raster {
 
@@ -20,41 +21,70 @@ struct Walk {
   bool flat;                  // w and diffuse below hold for every pixel
   float w;
   uint32_t diffuse;
+  OutputFunction output;  // OutputColor for this draw's blend state
+  bool centred;           // every sample at the pixel centre (1 sample or no antialiasing)
 };
 
-void ShadeCovered(const Walk& w, int x, int y, unsigned mask) {
+// Depth test of one pixel's covered samples (all of them pass without a
+// depth test); the depths to write go to z. Returns the passing samples.
+// centreZ: the depth at the pixel centre, used when every sample sits there.
+unsigned DepthPass(const Walk& w, int x, int y, unsigned mask, uint16_t centreZ, uint16_t z[8]) {
   const PixelState& s = w.s;
+  const uint16_t* depths = w.target.depth_data() + w.target.Index(x, y, 0);
+  unsigned pass = 0;
+  if (!w.centred) {
+    for (int k = 0; k < w.samples; ++k) {
+      if ((mask & (1u << k)) == 0) continue;
+      z[k] = SampleDepth(w.t, x, y, w.offsets[k]);
+      if (Passes(s.depthFunc, z[k], depths[k])) pass |= 1u << k;
+    }
+  } else {
+    for (int k = 0; k < w.samples; ++k) {
+      z[k] = centreZ;
+      if ((mask & (1u << k)) != 0 && Passes(s.depthFunc, centreZ, depths[k])) pass |= 1u << k;
+    }
+  }
+  return pass;
+}
+
+// Alpha test, depth write and blend of one shaded pixel's passing samples.
+void WritePixel(const Walk& w, int x, int y, unsigned pass, const uint16_t z[8], uint32_t color) {
+  const PixelState& s = w.s;
+  if (s.alphaTest && !Passes(s.alphaFunc, color >> 24, s.alphaRef)) return;
   const size_t base = w.target.Index(x, y, 0);
   uint16_t* depths = w.target.depth_data() + base;
   uint32_t* colors = w.target.color_data() + base;
-  uint16_t z[8];
-  if (s.depthTest) {
-    unsigned pass = 0;
-    if (s.antialias) {
-      for (int k = 0; k < w.samples; ++k) {
-        if ((mask & (1u << k)) == 0) continue;
-        z[k] = SampleDepth(w.t, x, y, w.offsets[k]);
-        if (Passes(s.depthFunc, z[k], depths[k])) pass |= 1u << k;
-      }
-    } else {
-      const uint16_t zc = SampleDepth(w.t, x, y, SampleOffset{0, 0});
-      for (int k = 0; k < w.samples; ++k) {
-        z[k] = zc;
-        if ((mask & (1u << k)) != 0 && Passes(s.depthFunc, zc, depths[k])) pass |= 1u << k;
-      }
-    }
-    mask = pass;
-    if (mask == 0) return;  // hidden: no texturing
-  }
-  const uint32_t color =
-      w.flat ? ShadeWith(w.t, s, static_cast<float>(x), static_cast<float>(y), w.w, w.diffuse)
-             : ShadePixel(w.t, s, x, y);
-  if (s.alphaTest && !Passes(s.alphaFunc, color >> 24, s.alphaRef)) return;
   for (int k = 0; k < w.samples; ++k) {
-    if ((mask & (1u << k)) == 0) continue;
+    if ((pass & (1u << k)) == 0) continue;
     if (s.depthWrite) depths[k] = z[k];
-    colors[k] = OutputColor(s, color, colors[k]);
+    colors[k] = w.output(color, colors[k]);
   }
+}
+
+// Pixels x..x+count-1 (count 1..4) of row y with their covered samples:
+// depth first, so fully hidden groups are never textured, then stage 0 for
+// the four lanes at once, then the per-pixel writes. Pixels never share
+// samples, so doing each stage for the group before the next stage leaves
+// the target as pixel-by-pixel order does.
+void ShadeGroup(const Walk& w, int x, int y, const unsigned mask[4], int count) {
+  unsigned pass[4] = {};
+  uint16_t z[4][8];
+  unsigned live = 0;
+  if (w.s.depthTest) {
+    uint16_t centre[4] = {};
+    if (w.centred) CentreDepthRow4(w.t, x, y, centre);
+    for (int i = 0; i < count; ++i)
+      if (mask[i] != 0) pass[i] = DepthPass(w, x + i, y, mask[i], centre[i], z[i]);
+  } else {
+    for (int i = 0; i < count; ++i) pass[i] = mask[i];
+  }
+  for (int i = 0; i < count; ++i)
+    if (pass[i] != 0) live |= 1u << i;
+  if (live == 0) return;
+  uint32_t colors[4];
+  ShadeRow4(w.t, w.s, x, y, live, w.flat, w.w, w.diffuse, colors);
+  for (int i = 0; i < count; ++i)
+    if (pass[i] != 0) WritePixel(w, x + i, y, pass[i], z[i], colors[i]);
 }
 
 // Per-sample coverage within one block, stepping edge values by pixel.
@@ -68,15 +98,22 @@ void WalkPartial(const Walk& w, int x0, int y0, int x1, int y1) {
   }
   for (int y = y0; y <= y1; ++y) {
     int64_t e[3] = {row[0], row[1], row[2]};
-    for (int x = x0; x <= x1; ++x) {
-      unsigned mask = 0;
-      for (int k = 0; k < w.samples; ++k) {
-        if (e[0] + w.sampleDelta[0][k] >= 0 && e[1] + w.sampleDelta[1][k] >= 0 &&
-            e[2] + w.sampleDelta[2][k] >= 0)
-          mask |= 1u << k;
+    for (int gx = x0; gx <= x1; gx += 4) {
+      const int count = std::min(4, x1 - gx + 1);
+      unsigned masks[4] = {};
+      unsigned any = 0;
+      for (int j = 0; j < count; ++j) {
+        unsigned mask = 0;
+        for (int k = 0; k < w.samples; ++k) {
+          if (e[0] + w.sampleDelta[0][k] >= 0 && e[1] + w.sampleDelta[1][k] >= 0 &&
+              e[2] + w.sampleDelta[2][k] >= 0)
+            mask |= 1u << k;
+        }
+        masks[j] = mask;
+        any |= mask;
+        for (int i = 0; i < 3; ++i) e[i] += stepX[i];
       }
-      if (mask != 0) ShadeCovered(w, x, y, mask);
-      for (int i = 0; i < 3; ++i) e[i] += stepX[i];
+      if (any != 0) ShadeGroup(w, gx, y, masks, count);
     }
     for (int i = 0; i < 3; ++i) row[i] += stepY[i];
   }
@@ -89,7 +126,8 @@ void DrawTriangleFast(const Setup& t, const PixelState& s, Target& target, const
   const int rx1 = std::min(t.box.x1, clip.x1), ry1 = std::min(t.box.y1, clip.y1);
   if (rx0 > rx1 || ry0 > ry1) return;
 
-  Walk w{t, s, target, target.samples(), 0, {}, {}, FlatWAndDiffuse(t), 0.0f, 0};
+  Walk w{t, s, target, target.samples(), 0, {}, {}, FlatWAndDiffuse(t), 0.0f, 0, ChooseOutput(s),
+         !s.antialias || target.samples() == 1};
   if (w.flat) {
     w.w = PixelW(t, t.ox, t.oy);
     w.diffuse = PixelDiffuse(t, t.ox, t.oy, w.w);
@@ -133,8 +171,9 @@ void DrawTriangleFast(const Setup& t, const PixelState& s, Target& target, const
         WalkPartial(w, bx, by, bx1, by1);
         continue;
       }
+      const unsigned all[4] = {w.allSamples, w.allSamples, w.allSamples, w.allSamples};
       for (int y = by; y <= by1; ++y)
-        for (int x = bx; x <= bx1; ++x) ShadeCovered(w, x, y, w.allSamples);
+        for (int x = bx; x <= bx1; x += 4) ShadeGroup(w, x, y, all, std::min(4, bx1 - x + 1));
     }
   }
 }

@@ -196,6 +196,12 @@ class Scene {
       v.v = Uniform(-1.0f, 2.0f);
       d.screen.push_back(v);
     }
+    if (rng_() % 4 == 0) {  // a sprite: one w and one colour, the flat shading case
+      for (ScreenVertex& v : d.screen) {
+        v.rhw = d.screen[0].rhw;
+        v.diffuse = d.screen[0].diffuse;
+      }
+    }
     return d;
   }
 
@@ -215,7 +221,10 @@ struct Variant {
 
 TEST(Equivalence, TiledPathMatchesReferenceOnRandomScenes) {
   constexpr int kW = 150, kH = 100;
-  const Variant variants[] = {{1, 2, 0}, {4, 2, 0}, {4, 3, 7}, {8, 2, 0}, {2, 1, 0}};
+  // Every sample count on one, two and three threads (one batch small
+  // enough to force flushes part-way).
+  const Variant variants[] = {{1, 1, 0}, {1, 2, 0}, {1, 3, 5}, {2, 1, 0}, {2, 2, 0}, {2, 3, 0},
+                              {4, 1, 0}, {4, 2, 0}, {4, 3, 7}, {8, 1, 0}, {8, 2, 0}, {8, 3, 0}};
   for (unsigned seed : {11u, 22u, 33u, 44u}) {
     for (const Variant& v : variants) {
       Target ref, fast;
