@@ -1,7 +1,7 @@
 // One frame of the run and the lap's counters, on the virtual clock, checked
 // on the quads the frame draws.
 #include <malloc.h>
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 // From the sanitizer runtime (its header is not installed here).
 extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #endif
@@ -178,9 +178,9 @@ TEST_F(FrameTest, EscEndsTheRunAfterTheFramesPresent) {
 // 100 laps of 2 frames each (17 s steps): the heap in use after lap 100 is
 // what it was after lap 10 (the first laps may still grow the device's
 // batch buffers to their working size).
-// Heap bytes in use (the sanitizer's allocator replaces malloc's under ASan).
+// Heap bytes in use (the sanitizers replace malloc, and mallinfo with it).
 size_t HeapInUse() {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
   return __sanitizer_get_current_allocated_bytes();
 #else
   return mallinfo2().uordblks;
