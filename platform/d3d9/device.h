@@ -118,7 +118,7 @@ class Device final : public IDirect3DDevice9 {
   HWND window_;
   D3DPRESENT_PARAMETERS params_;
   raster::Renderer renderer_;
-  raster::Target target_;  // the CPU device's back buffer (empty for GL)
+  raster::Target target_;         // the CPU device's back buffer (empty for GL)
   std::unique_ptr<GlDevice> gl_;  // the GL device's pixels, or null
   std::vector<uint32_t> presentPixels_;
   std::vector<raster::ScreenVertex> screenVertices_;

@@ -15,10 +15,19 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "d3d9/device_choice.h"
 #include "testing.h"
+
+namespace d3d9 {
+// Test names show the backend rather than the enum's bytes.
+inline void PrintTo(DeviceKind kind, std::ostream* out) {
+  *out << (kind == DeviceKind::Gl ? "gl" : kind == DeviceKind::Cpu ? "cpu" : "auto");
+}
+}  // namespace d3d9
 
 namespace d3d9_test {
 
@@ -221,6 +230,16 @@ class DeviceTest : public ::testing::Test {
     return ::testing::AssertionFailure() << bad << " pixels differ" << report;
   }
 
+  // Every channel of `got` within `tolerance` levels of `want`.
+  static bool ChannelsWithin(uint32_t got, uint32_t want, int tolerance) {
+    for (int shift = 0; shift < 32; shift += 8) {
+      const int a = static_cast<int>((got >> shift) & 0xFF),
+                b = static_cast<int>((want >> shift) & 0xFF);
+      if (a - b > tolerance || b - a > tolerance) return false;
+    }
+    return true;
+  }
+
   static uint32_t At(const std::vector<uint32_t>& frame, int x, int y) {
     return frame[static_cast<size_t>(y) * kWidth + x];
   }
@@ -231,6 +250,30 @@ class DeviceTest : public ::testing::Test {
   D3DPRESENT_PARAMETERS params_{};
   std::vector<uint32_t> lastFrame_;
 };
+
+// Device tables that run on both backends: a suite deriving from this runs
+// once with the CPU device and once with the GL device (MORVANE_ON_BOTH_DEVICES).
+class BothDevicesTest : public DeviceTest, public ::testing::WithParamInterface<d3d9::DeviceKind> {
+ protected:
+  void SetUp() override {
+    unsetenv("MORVANE_DEVICE");
+    d3d9::SetDeviceChoice(GetParam());
+    DeviceTest::SetUp();
+  }
+  void TearDown() override {
+    DeviceTest::TearDown();
+    d3d9::SetDeviceChoice(d3d9::DeviceKind::Cpu);
+  }
+  bool OnGl() const { return GetParam() == d3d9::DeviceKind::Gl; }
+  // GL blends in the implementation's own fixed point, which may round a
+  // channel the other way: one level either side is allowed there.
+  int BlendTolerance() const { return OnGl() ? 1 : 0; }
+};
+
+// Test names start with Cpu/ or Gl/; the build labels the Gl/ ones "gl".
+#define MORVANE_ON_BOTH_DEVICES(Suite)                                            \
+  INSTANTIATE_TEST_SUITE_P(Cpu, Suite, ::testing::Values(d3d9::DeviceKind::Cpu)); \
+  INSTANTIATE_TEST_SUITE_P(Gl, Suite, ::testing::Values(d3d9::DeviceKind::Gl))
 
 }  // namespace d3d9_test
 
