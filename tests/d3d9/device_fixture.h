@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -238,6 +239,37 @@ class DeviceTest : public ::testing::Test {
       if (a - b > tolerance || b - a > tolerance) return false;
     }
     return true;
+  }
+
+  // Two devices' frames of the same drawing: at least `fraction` of the
+  // pixels with every channel within `levels` (the rest may only differ on
+  // triangle edges, where two rasterisers round coverage differently). On a
+  // mismatch saves both frames and their difference (x16) as PNG.
+  static ::testing::AssertionResult FramesAgree(const std::vector<uint32_t>& got,
+                                                const std::vector<uint32_t>& expected, int levels,
+                                                double fraction) {
+    if (got.size() != expected.size() || got.empty())
+      return ::testing::AssertionFailure() << "size differs";
+    size_t close = 0;
+    std::vector<uint32_t> difference(got.size());
+    for (size_t i = 0; i < got.size(); ++i) {
+      close += ChannelsWithin(got[i], expected[i], levels);
+      uint32_t d = 0xFF000000u;
+      for (int shift = 0; shift < 24; shift += 8) {
+        const int a = static_cast<int>((got[i] >> shift) & 0xFF);
+        const int b = static_cast<int>((expected[i] >> shift) & 0xFF);
+        const int v = std::min(255, std::abs(a - b) * 16);
+        d |= static_cast<uint32_t>(v) << shift;
+      }
+      difference[i] = d;
+    }
+    const double share = static_cast<double>(close) / static_cast<double>(got.size());
+    if (share >= fraction) return ::testing::AssertionSuccess();
+    SaveFrame(got, kWidth, kHeight, TestName() + ".got");
+    SaveFrame(expected, kWidth, kHeight, TestName() + ".expected");
+    SaveFrame(difference, kWidth, kHeight, TestName() + ".difference");
+    return ::testing::AssertionFailure() << "only " << share * 100.0 << "% of pixels within "
+                                         << levels << " levels (want " << fraction * 100.0 << "%)";
   }
 
   static uint32_t At(const std::vector<uint32_t>& frame, int x, int y) {
