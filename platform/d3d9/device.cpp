@@ -111,6 +111,11 @@ void Device::Describe(DeviceDescription* description) const {
   CopyField(description->version, "Direct3D 9 subset, software device");
 }
 
+void Device::Finish() {
+  renderer_.Flush();
+  if (gl_ != nullptr) gl_->Finish();
+}
+
 void Device::ResourceGone(const void* resource) {
   if (gl_ != nullptr) gl_->Forget(resource);
 }

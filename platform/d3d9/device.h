@@ -98,6 +98,9 @@ class Device final : public IDirect3DDevice9 {
   const VertexProgramInfo& vertexProgram() const { return program_; }
 
   void Flush() { renderer_.Flush(); }
+  // Flush, and for the GL device waits until GL has drawn everything sent
+  // (for timing).
+  void Finish();
   void Describe(DeviceDescription* description) const;
   // A texture or buffer is being freed: the GL device drops its copy.
   void ResourceGone(const void* resource);

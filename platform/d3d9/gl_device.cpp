@@ -159,6 +159,11 @@ void GlDevice::ReadFrame(uint32_t* pixels) {
   glBindFramebuffer(GL_FRAMEBUFFER, g.framebuffer);
 }
 
+void GlDevice::Finish() {
+  impl_->context->MakeCurrent();
+  glFinish();
+}
+
 void GlDevice::Forget(const void* resource) {
   Impl& g = *impl_;
   const auto drop = [&](std::map<const void*, GlCopy>& copies, bool texture) {

@@ -66,6 +66,8 @@ class GlDevice {
   // The resolved back buffer, 0xFFRRGGBB, rows top to bottom.
   void ReadFrame(uint32_t* pixels);
   void Forget(const void* resource);
+  // Waits until GL has executed everything sent.
+  void Finish();
 
   struct Impl;
 
