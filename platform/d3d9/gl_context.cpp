@@ -20,7 +20,24 @@ bool g_failContext = false;
 bool g_failShaders = false;
 void* g_current = nullptr;  // the context this thread made current last
 
-// The one EGL display of the process, initialised on first use and kept.
+// Initialises `d` for desktop OpenGL; false with the reason.
+bool Initialise(EGLDisplay d, std::string* why) {
+  EGLint major = 0, minor = 0;
+  if (d == EGL_NO_DISPLAY) {
+    *why = "no EGL display";
+  } else if (eglInitialize(d, &major, &minor) != EGL_TRUE) {
+    *why = "EGL does not initialise (error " + std::to_string(eglGetError()) + ")";
+  } else if (eglBindAPI(EGL_OPENGL_API) != EGL_TRUE) {
+    *why = "EGL offers no desktop OpenGL";
+  } else {
+    return true;
+  }
+  return false;
+}
+
+// The one EGL display of the process, initialised on first use and kept:
+// Mesa's surfaceless platform (no display server needed), else the
+// default display of the EGL implementation.
 EGLDisplay Display(std::string* failure) {
   static EGLDisplay display = EGL_NO_DISPLAY;
   static std::string why;
@@ -29,15 +46,12 @@ EGLDisplay Display(std::string* failure) {
     tried = true;
     EGLDisplay d =
         eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    EGLint major = 0, minor = 0;
-    if (d == EGL_NO_DISPLAY) {
-      why = "no EGL display for Mesa's surfaceless platform";
-    } else if (eglInitialize(d, &major, &minor) != EGL_TRUE) {
-      why = "EGL does not initialise (error 0x" + std::to_string(eglGetError()) + ")";
-    } else if (eglBindAPI(EGL_OPENGL_API) != EGL_TRUE) {
-      why = "EGL offers no desktop OpenGL";
-    } else {
+    if (Initialise(d, &why)) {
       display = d;
+    } else {
+      eglGetError();  // clears the error of the first attempt
+      d = eglGetDisplay(EGL_DEFAULT_DISPLAY);
+      if (Initialise(d, &why)) display = d;
     }
   }
   if (display == EGL_NO_DISPLAY) *failure = why;
@@ -132,10 +146,15 @@ bool ExactSamples(int samples) {
   return glGetError() == GL_NO_ERROR && got == samples;
 }
 
+// Made once, never while a test hook refuses contexts.
 const Probe& GlProbe() {
   static Probe probe;
   static bool done = false;
   if (done) return probe;
+  if (g_failContext) {
+    static const Probe refused{false, "no OpenGL context (refused by a test hook)", "", {}};
+    return refused;
+  }
   done = true;
   std::unique_ptr<GlContext> context = GlContext::Create(&probe.failure);
   if (context == nullptr) return probe;
@@ -154,10 +173,6 @@ const Probe& GlProbe() {
 const std::vector<int>& GlMultisampleCounts() { return GlProbe().samples; }
 
 bool GlRendererIsHardware(std::string* why) {
-  if (g_failContext) {
-    *why = "OpenGL device: no OpenGL context (refused by a test hook)";
-    return false;
-  }
   const Probe& p = GlProbe();
   if (!p.started) {
     *why = "OpenGL device: " + p.failure;
