@@ -1,6 +1,7 @@
-// A toy program drawn through the effect on the real device: the pass binds
-// the program, its matrix and colour reach it through the registers, the
-// sampler binds the effect's texture, and End leaves no program behind.
+// A toy program drawn through the effect on the real device (the CPU device
+// and the OpenGL device, which runs the programs' GLSL forms): the pass
+// binds the program, its matrix and colour reach it through the registers,
+// the sampler binds the effect's texture, and End leaves no program behind.
 #include <cstdlib>
 #include <cstring>
 
@@ -24,9 +25,12 @@ const Vertex kSquare[] = {
     {-1, -1, 0.5f, 0, 1}, {1, -1, 0.5f, 1, 1}, {1, 1, 0.5f, 1, 0}, {-1, 1, 0.5f, 0, 0}};
 const uint16_t kIndices[] = {0, 1, 2, 0, 2, 3};
 
-class EffectDrawTest : public EffectTest {
+class EffectDrawTest : public EffectTest,
+                       public ::testing::WithParamInterface<d3d9::DeviceKind> {
  protected:
   void SetUp() override {
+    unsetenv("MORVANE_DEVICE");
+    d3d9::SetDeviceChoice(GetParam());
     EffectTest::SetUp();
     if (HasFatalFailure()) return;
     SetProgramStates();
@@ -54,6 +58,7 @@ class EffectDrawTest : public EffectTest {
     for (IUnknown* o : std::initializer_list<IUnknown*>{declaration_, vertices_, indices_})
       if (o) o->Release();
     EffectTest::TearDown();
+    d3d9::SetDeviceChoice(d3d9::DeviceKind::Cpu);
   }
 
   HRESULT DrawPass(UINT pass) {
@@ -80,7 +85,9 @@ bool Near(uint32_t got, uint32_t want) {
   return true;
 }
 
-TEST_F(EffectDrawTest, PassesDrawWithTheirProgramParametersAndTexture) {
+MORVANE_ON_BOTH_DEVICES(EffectDrawTest);
+
+TEST_P(EffectDrawTest, PassesDrawWithTheirProgramParametersAndTexture) {
   IDirect3DTexture9* grey = MakeTexture(2, 2, [](int, int) { return 0xFF808080u; });
   ASSERT_NE(grey, nullptr);
   ASSERT_EQ(effect_->SetTexture(effect_->GetParameterByName(nullptr, "Texture"), grey), D3D_OK);

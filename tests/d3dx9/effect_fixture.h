@@ -28,12 +28,44 @@ inline void TransformProgram(const raster::VertexInput& in, const raster::Float4
   out->texcoord[0] = in.texcoord[0];
 }
 
+// The same as GLSL, for the OpenGL device.
+inline constexpr const char* kTransformGlsl = R"(#version 330 core
+layout(location = 0) in vec4 position;
+layout(location = 1) in vec4 texcoord;
+uniform vec4 c[256];
+out vec4 vColor0;
+out vec4 vTexcoord0;
+out vec4 vTexcoord1;
+void main() {
+  vec4 p = vec4(position.xyz, 1.0);
+  gl_Position = vec4(dot(p, c[0]), dot(p, c[1]), dot(p, c[2]), dot(p, c[3]));
+  vColor0 = c[4];
+  vTexcoord0 = texcoord;
+  vTexcoord1 = vec4(0.0, 0.0, 0.0, 1.0);
+}
+)";
+
 // Untransformed position, colour from c[4]; stands in for a second program.
 inline void FlatProgram(const raster::VertexInput& in, const raster::Float4* c,
                         raster::VertexOutput* out, void*) {
   out->position = {in.position[0].x, in.position[0].y, in.position[0].z, 1};
   out->color0 = c[4];
 }
+
+inline constexpr const char* kFlatGlsl = R"(#version 330 core
+layout(location = 0) in vec4 position;
+layout(location = 1) in vec4 position1;
+uniform vec4 c[256];
+out vec4 vColor0;
+out vec4 vTexcoord0;
+out vec4 vTexcoord1;
+void main() {
+  gl_Position = vec4(position.xyz, 1.0);
+  vColor0 = c[4];
+  vTexcoord0 = vec4(0.0, 0.0, 0.0, 1.0);
+  vTexcoord1 = vec4(0.0, 0.0, 0.0, 1.0);
+}
+)";
 
 inline const d3d9::VertexProgramInput kTransformInputs[] = {{D3DDECLUSAGE_POSITION, 0},
                                                             {D3DDECLUSAGE_TEXCOORD, 0}};
@@ -51,10 +83,12 @@ inline void RegisterToyPrograms() {
   using d3d9::VertexProgramInfo;
   ASSERT_EQ(d3d9::RegisterVertexProgram(
                 "toy_transform",
-                VertexProgramInfo{TransformProgram, &g_transformUser, 5, kTransformInputs, 2}),
+                VertexProgramInfo{TransformProgram, &g_transformUser, 5, kTransformInputs, 2,
+                                  kTransformGlsl}),
             D3D_OK);
   ASSERT_EQ(d3d9::RegisterVertexProgram(
-                "toy_flat", VertexProgramInfo{FlatProgram, &g_flatUser, 5, kFlatInputs, 2}),
+                "toy_flat",
+                VertexProgramInfo{FlatProgram, &g_flatUser, 5, kFlatInputs, 2, kFlatGlsl}),
             D3D_OK);
   ASSERT_EQ(d3d9::RegisterVertexProgram("toy_wide",
                                         VertexProgramInfo{FlatProgram, nullptr, 240, nullptr, 0}),
@@ -157,6 +191,12 @@ class EffectTest : public d3d9_test::DeviceTest {
     if (t != nullptr) t->Release();
     return t;
   }
+  const char* BoundProgramGlsl() {
+    d3d9::VertexProgramInfo info;
+    EXPECT_EQ(d3d9::GetVertexProgram(device_, &info), D3D_OK);
+    return info.glsl;
+  }
+
   void* BoundProgramUser() {
     raster::VertexProgram p = nullptr;
     void* user = nullptr;

@@ -102,6 +102,7 @@ TEST_F(EffectStateTest, PassesBindAndEndRestores) {
 
   ASSERT_EQ(effect_->BeginPass(1), D3D_OK);
   EXPECT_EQ(BoundProgramUser(), &g_flatUser);
+  EXPECT_STREQ(BoundProgramGlsl(), kFlatGlsl);
   EXPECT_EQ(Register(4), (Reg{0.25f, 0.5f, 0.75f, 1}));
   // Stage 0: "ClampSampler" on "OtherTexture"; stage 1: "WrapSampler" on "Texture".
   EXPECT_EQ(Sampler(0, D3DSAMP_MINFILTER), DWORD{D3DTEXF_POINT});
@@ -120,6 +121,8 @@ TEST_F(EffectStateTest, PassesBindAndEndRestores) {
 
   ASSERT_EQ(effect_->BeginPass(0), D3D_OK);
   EXPECT_EQ(BoundProgramUser(), &g_transformUser);
+  // The pass binds the whole registered entry, GLSL form included.
+  EXPECT_STREQ(BoundProgramGlsl(), kTransformGlsl);
   EXPECT_EQ(Sampler(0, D3DSAMP_ADDRESSV), DWORD{D3DTADDRESS_WRAP});
   EXPECT_EQ(Bound(0), b_);
   ASSERT_EQ(effect_->EndPass(), D3D_OK);
