@@ -47,6 +47,7 @@ struct VertexProgramInfo {
   int constantRegisters = 0;                   // reads float4 registers 0 .. this - 1
   const VertexProgramInput* inputs = nullptr;  // what it reads; static storage
   int inputCount = 0;
+  const char* glsl = nullptr;  // GLSL 3.30 core form of the program, or null
 };
 
 // D3DERR_INVALIDCALL for a null or empty name, a null program or a negative
