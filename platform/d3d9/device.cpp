@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <new>
 
+#include "d3d9/gl_device.h"
 #include "d3d9/hooks.h"
 #include "win32/window_surface.h"
 
@@ -30,18 +31,26 @@ void Rebind(T*& slot, T* value) {
 }  // namespace
 
 HRESULT Device::Create(IDirect3D9* direct3d, HWND window, const D3DPRESENT_PARAMETERS& params,
-                       IDirect3DDevice9** device) {
+                       DeviceKind kind, IDirect3DDevice9** device) {
   Device* d = new (std::nothrow) Device(direct3d, window, params);
   if (d == nullptr) return E_OUTOFMEMORY;
-  const int samples = params.MultiSampleType == D3DMULTISAMPLE_NONE
-                          ? 1
-                          : static_cast<int>(params.MultiSampleType);
   const int width = static_cast<int>(params.BackBufferWidth);
   const int height = static_cast<int>(params.BackBufferHeight);
   bool ok = false;
   try {
-    ok = d->target_.Reset(width, height, samples);
     d->presentPixels_.resize(static_cast<size_t>(width) * height);
+    if (kind == DeviceKind::Gl) {
+      std::string failure;
+      d->gl_ = GlDevice::Create(params, &failure);
+      SetLastDeviceFailure(failure);
+      if (d->gl_ == nullptr) {
+        d->Release();
+        return D3DERR_NOTAVAILABLE;
+      }
+      ok = true;
+    } else {
+      ok = d->target_.Reset(width, height, d->samples());
+    }
   } catch (const std::bad_alloc&) {
     ok = false;
   }
@@ -49,7 +58,7 @@ HRESULT Device::Create(IDirect3D9* direct3d, HWND window, const D3DPRESENT_PARAM
     d->Release();
     return D3DERR_OUTOFVIDEOMEMORY;
   }
-  d->renderer_.SetTarget(&d->target_);
+  if (d->gl_ == nullptr) d->renderer_.SetTarget(&d->target_);
   d->viewport_ = D3DVIEWPORT9{0, 0, params.BackBufferWidth, params.BackBufferHeight, 0.0f, 1.0f};
   *device = d;
   return D3D_OK;
@@ -74,6 +83,35 @@ Device::~Device() {
   Rebind(declaration_, static_cast<VertexDeclaration*>(nullptr));
   renderer_.SetTarget(nullptr);
   direct3d_->Release();
+}
+
+int Device::samples() const {
+  return params_.MultiSampleType == D3DMULTISAMPLE_NONE ? 1
+                                                        : static_cast<int>(params_.MultiSampleType);
+}
+
+void Device::Describe(DeviceDescription* description) const {
+  if (gl_ != nullptr) {
+    description->kind = DeviceKind::Gl;
+    CopyField(description->renderer, gl_->renderer());
+    CopyField(description->version, gl_->version());
+    return;
+  }
+  description->kind = DeviceKind::Cpu;
+  // The pixel path shades four pixels at a time with SSE2 (the x86-64
+  // baseline); the rest is plain C++ vectorised for the build's target.
+#if defined(__AVX512F__)
+  CopyField(description->renderer, "Morvane CPU rasteriser (SSE2 pixel rows, AVX-512 target)");
+#elif defined(__AVX2__)
+  CopyField(description->renderer, "Morvane CPU rasteriser (SSE2 pixel rows, AVX2 target)");
+#else
+  CopyField(description->renderer, "Morvane CPU rasteriser (SSE2 pixel rows)");
+#endif
+  CopyField(description->version, "Direct3D 9 subset, software device");
+}
+
+void Device::ResourceGone(const void* resource) {
+  if (gl_ != nullptr) gl_->Forget(resource);
 }
 
 ULONG Device::Release() {
@@ -276,8 +314,8 @@ HRESULT Device::SetViewport(const D3DVIEWPORT9* viewport) {
   if (viewport == nullptr) return D3DERR_INVALIDCALL;
   const D3DVIEWPORT9& v = *viewport;
   if (v.Width == 0 || v.Height == 0 ||
-      uint64_t{v.X} + v.Width > static_cast<uint64_t>(target_.width()) ||
-      uint64_t{v.Y} + v.Height > static_cast<uint64_t>(target_.height()))
+      uint64_t{v.X} + v.Width > uint64_t{params_.BackBufferWidth} ||
+      uint64_t{v.Y} + v.Height > uint64_t{params_.BackBufferHeight})
     return D3DERR_INVALIDCALL;
   if (!(v.MinZ >= 0.0f && v.MinZ <= 1.0f && v.MaxZ >= 0.0f && v.MaxZ <= 1.0f))
     return D3DERR_INVALIDCALL;

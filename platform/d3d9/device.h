@@ -7,11 +7,15 @@
 #define MORVANE_PLATFORM_D3D9_DEVICE_H
 
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "d3d9/buffers.h"
+#include "d3d9/device_choice.h"
 #include "d3d9/objects.h"
 #include "d3d9/texture.h"
+#include "d3d9/vertex_program_binding.h"
 #include "raster/raster.h"
 
 namespace d3d9 {
@@ -22,13 +26,22 @@ inline constexpr int kStageStates = 33;
 inline constexpr int kSamplerStates = 14;
 inline constexpr int kStreams = 2;
 
+class GlDevice;
+
+// The backend MORVANE_DEVICE or SetDeviceChoice asks for (device_choice.cpp).
+DeviceKind RequestedDeviceKind();
+void SetLastDeviceFailure(const std::string& line);
+void CopyField(char (&field)[128], const char* text);
+
 class Device final : public IDirect3DDevice9 {
  public:
   // `params` must have been checked and completed by IDirect3D9::CreateDevice
-  // (size, format, sample count). Fails with D3DERR_OUTOFVIDEOMEMORY when
-  // the buffers cannot be allocated.
+  // (size, format, sample count). `kind` is Cpu or Gl. Fails with
+  // D3DERR_OUTOFVIDEOMEMORY when the buffers cannot be allocated and with
+  // D3DERR_NOTAVAILABLE when OpenGL cannot start (the reason goes to
+  // LastDeviceFailure).
   static HRESULT Create(IDirect3D9* direct3d, HWND window, const D3DPRESENT_PARAMETERS& params,
-                        IDirect3DDevice9** device);
+                        DeviceKind kind, IDirect3DDevice9** device);
 
   ULONG AddRef() override { return ++refs_; }
   ULONG Release() override;
@@ -81,14 +94,13 @@ class Device final : public IDirect3DDevice9 {
                                UINT numVertices, UINT startIndex, UINT primCount) override;
 
   // The vertex-program hand-over (vertex_program_binding.h).
-  void SetVertexProgram(raster::VertexProgram program, void* user) {
-    program_ = program;
-    programUser_ = user;
-  }
-  raster::VertexProgram vertexProgram() const { return program_; }
-  void* vertexProgramUser() const { return programUser_; }
+  void SetVertexProgram(const VertexProgramInfo& program) { program_ = program; }
+  const VertexProgramInfo& vertexProgram() const { return program_; }
 
   void Flush() { renderer_.Flush(); }
+  void Describe(DeviceDescription* description) const;
+  // A texture or buffer is being freed: the GL device drops its copy.
+  void ResourceGone(const void* resource);
 
  private:
   Device(IDirect3D9* direct3d, HWND window, const D3DPRESENT_PARAMETERS& params);
@@ -98,6 +110,7 @@ class Device final : public IDirect3DDevice9 {
   // The current states as the rasteriser's State; false when they ask for
   // something this device does not do.
   bool BuildState(raster::State* state) const;
+  int samples() const;
 
   ULONG refs_ = 1;
   LiveCounted live_;
@@ -105,7 +118,8 @@ class Device final : public IDirect3DDevice9 {
   HWND window_;
   D3DPRESENT_PARAMETERS params_;
   raster::Renderer renderer_;
-  raster::Target target_;
+  raster::Target target_;  // the CPU device's back buffer (empty for GL)
+  std::unique_ptr<GlDevice> gl_;  // the GL device's pixels, or null
   std::vector<uint32_t> presentPixels_;
   std::vector<raster::ScreenVertex> screenVertices_;
   bool inScene_ = false;
@@ -122,8 +136,7 @@ class Device final : public IDirect3DDevice9 {
   VertexDeclaration* declaration_ = nullptr;
   DWORD fvf_ = 0;
   raster::Float4 constants_[raster::kConstantRegisters] = {};
-  raster::VertexProgram program_ = nullptr;
-  void* programUser_ = nullptr;
+  VertexProgramInfo program_;
 };
 
 }  // namespace d3d9

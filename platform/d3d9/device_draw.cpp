@@ -60,7 +60,7 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
   if (!inScene_ || !MapTopology(type, &draw.topology) || primCount > kMaxPrimitives)
     return D3DERR_INVALIDCALL;
   // No fixed-function transform: a vertex program and a declaration are needed.
-  if (program_ == nullptr || declaration_ == nullptr || indices_ == nullptr)
+  if (program_.program == nullptr || declaration_ == nullptr || indices_ == nullptr)
     return D3DERR_INVALIDCALL;
   raster::State state;
   if (!BuildState(&state)) return D3DERR_INVALIDCALL;
@@ -87,7 +87,7 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
   draw.startIndex = startIndex;
   draw.primitiveCount = primCount;
 
-  const raster::VertexShader shader{program_, constants_, programUser_};
+  const raster::VertexShader shader{program_.program, constants_, program_.user};
   if (!renderer_.DrawIndexed(state, shader, source, draw)) return D3DERR_INVALIDCALL;
   return D3D_OK;
 }

@@ -161,7 +161,7 @@ bool Device::BuildState(raster::State* out) const {
   // States this device cannot honour make the draw fail rather than draw
   // something else; states with no effect on its pictures are ignored
   // (dithering, lighting and clipping flags, materials, points, fog colour).
-  const int samples = target_.samples();
+  const int samples = this->samples();
   const DWORD sampleMask = samples == 1 ? 1u : (1u << samples) - 1u;
   if (rs[D3DRS_FILLMODE] != D3DFILL_SOLID || rs[D3DRS_SHADEMODE] != D3DSHADE_GOURAUD ||
       rs[D3DRS_STENCILENABLE] || rs[D3DRS_FOGENABLE] || rs[D3DRS_SCISSORTESTENABLE] ||

@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "d3d9/device.h"
+#include "d3d9/gl_device.h"
 #include "d3d9/hooks.h"
 #include "d3d9/objects.h"
 #include "testing.h"
@@ -19,9 +21,21 @@ namespace {
 std::mutex g_multisampleMutex;
 std::vector<int> g_multisamples = {2, 4, 8};
 
+// Offered when the test hooks' list has it and, for the GL device, GL does.
 bool MultisampleSupported(int samples) {
-  std::lock_guard<std::mutex> lock(g_multisampleMutex);
-  return std::find(g_multisamples.begin(), g_multisamples.end(), samples) != g_multisamples.end();
+  {
+    std::lock_guard<std::mutex> lock(g_multisampleMutex);
+    if (std::find(g_multisamples.begin(), g_multisamples.end(), samples) == g_multisamples.end())
+      return false;
+  }
+  const d3d9::DeviceKind kind = d3d9::RequestedDeviceKind();
+  std::string ignored;
+  if (kind == d3d9::DeviceKind::Gl ||
+      (kind == d3d9::DeviceKind::Auto && d3d9::GlRendererIsHardware(&ignored))) {
+    const std::vector<int>& gl = d3d9::GlMultisampleCounts();
+    return std::find(gl.begin(), gl.end(), samples) != gl.end();
+  }
+  return true;
 }
 
 bool IsRenderTargetFormat(D3DFORMAT format) {
@@ -127,7 +141,20 @@ class Direct3D9 final : public IDirect3D9 {
     p.BackBufferCount = 1;
     p.hDeviceWindow = window;
 
-    const HRESULT hr = d3d9::Device::Create(this, window, p, returnedDevice);
+    // The backend is fixed here for the device's life.
+    d3d9::DeviceKind kind = d3d9::RequestedDeviceKind();
+    d3d9::SetLastDeviceFailure("");
+    HRESULT hr = D3DERR_NOTAVAILABLE;
+    if (kind == d3d9::DeviceKind::Auto) {
+      std::string why;
+      if (d3d9::GlRendererIsHardware(&why))
+        hr = d3d9::Device::Create(this, window, p, d3d9::DeviceKind::Gl, returnedDevice);
+      else
+        d3d9::SetLastDeviceFailure(why);
+      kind = d3d9::DeviceKind::Cpu;  // the fallback, when GL did not start
+    }
+    if (*returnedDevice == nullptr)
+      hr = d3d9::Device::Create(this, window, p, kind, returnedDevice);
     if (hr == D3D_OK) *params = p;  // Direct3D reports the values it chose
     return hr;
   }

@@ -13,17 +13,32 @@
 namespace d3d9 {
 
 HRESULT SetVertexProgram(IDirect3DDevice9* device, raster::VertexProgram program, void* user) {
-  Device* d = dynamic_cast<Device*>(device);
-  if (d == nullptr) return D3DERR_INVALIDCALL;
-  d->SetVertexProgram(program, user);
-  return D3D_OK;
+  VertexProgramInfo info;
+  info.program = program;
+  info.user = user;
+  return SetVertexProgram(device, info);
 }
 
 HRESULT GetVertexProgram(IDirect3DDevice9* device, raster::VertexProgram* program, void** user) {
+  VertexProgramInfo info;
+  if (program == nullptr || user == nullptr || FAILED(GetVertexProgram(device, &info)))
+    return D3DERR_INVALIDCALL;
+  *program = info.program;
+  *user = info.user;
+  return D3D_OK;
+}
+
+HRESULT SetVertexProgram(IDirect3DDevice9* device, const VertexProgramInfo& info) {
   Device* d = dynamic_cast<Device*>(device);
-  if (d == nullptr || program == nullptr || user == nullptr) return D3DERR_INVALIDCALL;
-  *program = d->vertexProgram();
-  *user = d->vertexProgramUser();
+  if (d == nullptr || (info.program == nullptr && info.glsl != nullptr)) return D3DERR_INVALIDCALL;
+  d->SetVertexProgram(info);
+  return D3D_OK;
+}
+
+HRESULT GetVertexProgram(IDirect3DDevice9* device, VertexProgramInfo* info) {
+  Device* d = dynamic_cast<Device*>(device);
+  if (d == nullptr || info == nullptr) return D3DERR_INVALIDCALL;
+  *info = d->vertexProgram();
   return D3D_OK;
 }
 

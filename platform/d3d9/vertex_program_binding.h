@@ -3,8 +3,10 @@
 // its programs over by name through RegisterVertexProgram, the one entry
 // point for that.
 //
-// A vertex program is a plain function (raster/vertex_program.h) that the
-// device runs for every vertex of DrawIndexedPrimitive: it receives the
+// A vertex program has two forms: a plain C++ function
+// (raster/vertex_program.h) that the CPU device runs, and optionally a GLSL
+// 3.30 core vertex shader that the OpenGL device runs (VertexProgramInfo
+// below says what it must look like). The C++ form runs for every vertex of DrawIndexedPrimitive: it receives the
 // vertex's inputs gathered by the bound vertex declaration (usage and usage
 // index, streams 0 and 1), the 256 float4 registers set with
 // SetVertexShaderConstantF, and the `user` pointer given here, and writes
@@ -26,6 +28,7 @@
 
 namespace d3d9 {
 
+// Binds the C++ form alone (the GL device cannot draw with it).
 // D3DERR_INVALIDCALL when `device` is null or not a device of this layer.
 HRESULT SetVertexProgram(IDirect3DDevice9* device, raster::VertexProgram program, void* user);
 // The bound program and its user pointer (null, null when none), so an
@@ -49,6 +52,21 @@ struct VertexProgramInfo {
   int inputCount = 0;
   const char* glsl = nullptr;  // GLSL 3.30 core form of the program, or null
 };
+// The GLSL form, for the GL device: a complete vertex shader whose first line
+// is `#version 330 core`; input i is `layout(location = i) in vec4 NAME;` and
+// carries inputs[i] (missing components fill from (0, 0, 0, 1), an input the
+// declaration lacks reads (0, 0, 0, 1)); the constants are
+// `uniform vec4 c[256];`; main writes gl_Position in Direct3D clip space
+// (0 <= z <= w visible) and `out vec4 vColor0, vTexcoord0, vTexcoord1;`
+// exactly as the C++ form writes its outputs. The device wraps main: it
+// clamps colour 0 and maps clip space, pixel centres and y to GL's.
+
+// Binds a program with every form it carries, as effects do: the CPU device
+// runs `program`, the GL device `glsl` (a draw fails without it). Same
+// failures as SetVertexProgram; a GLSL form without a C++ form is refused.
+HRESULT SetVertexProgram(IDirect3DDevice9* device, const VertexProgramInfo& info);
+// The whole binding, so an effect can put back what it found.
+HRESULT GetVertexProgram(IDirect3DDevice9* device, VertexProgramInfo* info);
 
 // D3DERR_INVALIDCALL for a null or empty name, a null program or a negative
 // count; the strings and arrays given must outlive the process's effects.

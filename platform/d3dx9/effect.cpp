@@ -214,7 +214,7 @@ HRESULT Effect::Begin(UINT* passes, DWORD flags) {
   if (begun_ || flags != 0) return D3DERR_INVALIDCALL;
   const fxformat::Technique& tech = data_.techniques[technique_];
   Saved s;
-  d3d9::GetVertexProgram(device_, &s.program, &s.user);
+  d3d9::GetVertexProgram(device_, &s.program);
   for (const fxformat::Parameter& p : data_.parameters) {
     if (p.registerCount == 0) continue;
     const size_t at = s.constants.size();
@@ -239,7 +239,7 @@ HRESULT Effect::BeginPass(UINT pass) {
   const fxformat::Technique& tech = data_.techniques[technique_];
   if (!begun_ || inPass_ || pass >= tech.passes.size()) return D3DERR_INVALIDCALL;
   const fxformat::Pass& p = tech.passes[pass];
-  d3d9::SetVertexProgram(device_, p.program.program, p.program.user);
+  d3d9::SetVertexProgram(device_, p.program);
   for (const fxformat::Parameter& param : data_.parameters)
     if (param.registerCount != 0)
       device_->SetVertexShaderConstantF(param.firstRegister, &param.registers[0].x,
@@ -263,7 +263,7 @@ HRESULT Effect::EndPass() {
 
 HRESULT Effect::End() {
   if (!begun_) return D3DERR_INVALIDCALL;
-  d3d9::SetVertexProgram(device_, saved_.program, saved_.user);
+  d3d9::SetVertexProgram(device_, saved_.program);
   size_t at = 0;
   for (const fxformat::Parameter& p : data_.parameters) {
     if (p.registerCount == 0) continue;

@@ -54,8 +54,7 @@ class Effect final : public ID3DXEffect {
     IDirect3DBaseTexture9* texture;  // with a reference from GetTexture
   };
   struct Saved {
-    raster::VertexProgram program = nullptr;
-    void* user = nullptr;
+    d3d9::VertexProgramInfo program;
     std::vector<raster::Float4> constants;  // parameters' registers, in parameter order
     std::vector<SavedStage> stages;
   };
