@@ -178,8 +178,7 @@ const char* UsageName(BYTE usage) {
   }
 }
 
-// The #define of each shading choice, in the order of the twelve programs'
-// shading (static and morphing alike).
+// Each program's shading (the #define set to 1) and whether it morphs.
 struct Choice {
   const char* name;
   const char* shading;
