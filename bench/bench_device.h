@@ -1,5 +1,6 @@
 // Shared by the device benchmarks: a headless window of the benchmark's
-// size and a software Direct3D 9 device on it. Main thread only.
+// size and a Direct3D 9 device on it (the CPU device unless the device
+// choice says otherwise). Main thread only.
 #ifndef MORVANE_BENCH_BENCH_DEVICE_H
 #define MORVANE_BENCH_BENCH_DEVICE_H
 

@@ -1,8 +1,10 @@
-// The software Direct3D 9 device at 800x600, through its API: fill rate of
-// a full-screen textured sprite, throughput of small lit textured
-// triangles through a vertex program, and the cost of Present; each
-// without and with 4x multisampling. Rendering is completed (flushed)
-// inside every iteration, so the figures are whole-draw costs.
+// The Direct3D 9 device at 800x600, through its API: fill rate of a
+// full-screen textured sprite, throughput of small lit textured triangles
+// through a vertex program, and the cost of Present; each without and with
+// 4x multisampling, on the CPU device (second argument 0) and the OpenGL
+// device (1; on a machine without a GPU that is Mesa's llvmpipe, the
+// yardstick for the CPU device). Rendering is completed (flushed, or
+// glFinish) inside every iteration, so the figures are whole-draw costs.
 #include <benchmark/benchmark.h>
 #include <d3d9.h>
 
@@ -13,6 +15,7 @@
 
 #include "bench_device.h"
 #include "d3d9/device.h"
+#include "d3d9/device_choice.h"
 #include "d3d9/vertex_program_binding.h"
 #include "testing.h"
 
@@ -33,8 +36,10 @@ struct MeshVertex {
 // A window, a device and the program's fixed states. Headless.
 class Setup {
  public:
-  explicit Setup(int samples) {
+  Setup(int samples, int gl) {
+    d3d9::SetDeviceChoice(gl != 0 ? d3d9::DeviceKind::Gl : d3d9::DeviceKind::Cpu);
     bench::OpenDevice("MorvaneBench", kWidth, kHeight, samples, &window_, &d3d_, &device_);
+    d3d9::SetDeviceChoice(d3d9::DeviceKind::Cpu);
     if (device_ == nullptr) return;
     IDirect3DDevice9* d = device_;
     d->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
@@ -69,7 +74,7 @@ class Setup {
   IDirect3DDevice9* device() const { return device_; }
   IDirect3DTexture9* texture() const { return texture_; }
   // Completes every recorded draw.
-  void Finish() { dynamic_cast<d3d9::Device*>(device_)->Flush(); }
+  void Finish() { dynamic_cast<d3d9::Device*>(device_)->Finish(); }
 
  private:
   HWND window_ = nullptr;
@@ -79,7 +84,7 @@ class Setup {
 };
 
 void FullScreenSprite(benchmark::State& state) {
-  Setup s(static_cast<int>(state.range(0)));
+  Setup s(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   if (!s.ok()) return state.SkipWithError("no device");
   IDirect3DDevice9* d = s.device();
   d->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
@@ -100,7 +105,10 @@ void FullScreenSprite(benchmark::State& state) {
   const double pixels = static_cast<double>(state.iterations()) * kWidth * kHeight;
   state.counters["Mpixel/s"] = benchmark::Counter(pixels / 1e6, benchmark::Counter::kIsRate);
 }
-BENCHMARK(FullScreenSprite)->Arg(0)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(FullScreenSprite)
+    ->ArgsProduct({{0, 4}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // Lit, textured: clip position from c0..c3, Lambert term of the normal with
 // the light in c4 plus ambient c5, texture coordinate passed on.
@@ -118,8 +126,28 @@ void LitProgram(const raster::VertexInput& in, const raster::Float4* c, raster::
   out->texcoord[0] = in.texcoord[0];
 }
 
+constexpr const char* kLitProgramGlsl = R"(#version 330 core
+layout(location = 0) in vec4 position;
+layout(location = 1) in vec4 normal;
+layout(location = 2) in vec4 texcoord;
+uniform vec4 c[256];
+out vec4 vColor0;
+out vec4 vTexcoord0;
+out vec4 vTexcoord1;
+void main() {
+  gl_Position = position.x * c[0] + position.y * c[1] + position.z * c[2] + c[3];
+  float l = max(dot(normal.xyz, c[4].xyz), 0.0) + c[5].x;
+  vColor0 = vec4(l, l, l, 1.0);
+  vTexcoord0 = texcoord;
+  vTexcoord1 = vec4(0.0, 0.0, 0.0, 1.0);
+}
+)";
+
+const d3d9::VertexProgramInput kLitInputs[] = {
+    {D3DDECLUSAGE_POSITION, 0}, {D3DDECLUSAGE_NORMAL, 0}, {D3DDECLUSAGE_TEXCOORD, 0}};
+
 void LitTriangles(benchmark::State& state) {
-  Setup s(static_cast<int>(state.range(0)));
+  Setup s(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   if (!s.ok()) return state.SkipWithError("no device");
   IDirect3DDevice9* d = s.device();
   // A 250 x 100 grid of quads over the screen, gently waved: 50,000
@@ -171,7 +199,13 @@ void LitTriangles(benchmark::State& state) {
   d->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
   d->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
   d->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_NONE);
-  d3d9::SetVertexProgram(d, LitProgram, nullptr);
+  d3d9::VertexProgramInfo lit;
+  lit.program = LitProgram;
+  lit.constantRegisters = 6;
+  lit.inputs = kLitInputs;
+  lit.inputCount = 3;
+  lit.glsl = kLitProgramGlsl;
+  d3d9::SetVertexProgram(d, lit);
   const uint32_t vertexCount = static_cast<uint32_t>(vertices.size());
   const uint32_t primitives = kCols * kRows * 2;
   bool failed = false;
@@ -196,15 +230,21 @@ void LitTriangles(benchmark::State& state) {
   vb->Release();
   decl->Release();
 }
-BENCHMARK(LitTriangles)->Arg(0)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(LitTriangles)
+    ->ArgsProduct({{0, 4}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void Present(benchmark::State& state) {
-  Setup s(static_cast<int>(state.range(0)));
+  Setup s(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   if (!s.ok()) return state.SkipWithError("no device");
   IDirect3DDevice9* d = s.device();
   d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x00336699, 1.0f, 0);
   for (auto _ : state) d->Present(nullptr, nullptr, nullptr, nullptr);
 }
-BENCHMARK(Present)->Arg(0)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Present)
+    ->ArgsProduct({{0, 4}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace

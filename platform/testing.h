@@ -117,6 +117,12 @@ void SetSupportedMultisamples(const std::vector<int>& sampleCounts);
 // When on, CreateDevice refuses D3DCREATE_HARDWARE_VERTEXPROCESSING with
 // D3DERR_NOTAVAILABLE (software vertex processing still succeeds).
 void RefuseHardwareVertexProcessing(bool refuse);
+// When on, the OpenGL device's context cannot be made: a GL CreateDevice
+// fails with D3DERR_NOTAVAILABLE and the Auto choice takes the CPU device.
+void FailGlContextCreation(bool fail);
+// When on, the OpenGL device's own shaders fail to compile, so a GL
+// CreateDevice fails with D3DERR_NOTAVAILABLE.
+void FailGlShaderCompilation(bool fail);
 // Worker threads of devices created from now on (the caller counts as one):
 // 0, the default, means one per core, else 1..8. The unattended mode's
 // --threads and the benchmarks use it; it changes no pixel.

@@ -7,6 +7,7 @@ MORVANE_PACKAGES=(
   libsdl2-dev libsdl2-ttf-dev libsdl2-image-dev fonts-ipafont-gothic
   googletest libgtest-dev libbenchmark-dev python3-jsonschema
   clang libclang-rt-14-dev
+  libegl-dev libgl-dev libgl1-mesa-dri libegl-mesa0
 )
 
 morvane_root() { cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd; }

@@ -32,6 +32,7 @@ HRESULT BufferBytes::Lock(UINT offset, UINT size, void** data, DWORD flags) {
   // Size 0 with offset 0 is the whole buffer; size 0 with an offset is the rest.
   if (offset > bytes_.size() || uint64_t{offset} + size > bytes_.size()) return D3DERR_INVALIDCALL;
   ++locks_;
+  if ((flags & D3DLOCK_READONLY) == 0) ++revision_;
   *data = bytes_.data() + offset;
   return D3D_OK;
 }
@@ -39,6 +40,7 @@ HRESULT BufferBytes::Lock(UINT offset, UINT size, void** data, DWORD flags) {
 HRESULT BufferBytes::Unlock() {
   if (locks_ == 0) return D3DERR_INVALIDCALL;
   --locks_;
+  ++revision_;  // copies made while it was locked may miss late writes
   return D3D_OK;
 }
 

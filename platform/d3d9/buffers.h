@@ -20,10 +20,13 @@ class BufferBytes {
   HRESULT Unlock();
   const uint8_t* data() const { return bytes_.data(); }
   size_t size() const { return bytes_.size(); }
+  // Changes whenever the bytes may have been written (copies compare it).
+  uint64_t revision() const { return revision_; }
 
  private:
   std::vector<uint8_t> bytes_;
   int locks_ = 0;
+  uint64_t revision_ = 0;
 };
 
 class VertexBuffer final : public Resource<IDirect3DVertexBuffer9> {

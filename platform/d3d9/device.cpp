@@ -14,6 +14,7 @@ namespace d3d9 {
 void DeviceAddRef(Device* device) { device->AddRef(); }
 void DeviceRelease(Device* device) { device->Release(); }
 void DeviceFlush(Device* device) { device->Flush(); }
+void DeviceResourceGone(Device* device, const void* resource) { device->ResourceGone(resource); }
 IDirect3DDevice9* DeviceInterface(Device* device) { return device; }
 
 namespace {
@@ -108,6 +109,11 @@ void Device::Describe(DeviceDescription* description) const {
   CopyField(description->renderer, "Morvane CPU rasteriser (SSE2 pixel rows)");
 #endif
   CopyField(description->version, "Direct3D 9 subset, software device");
+}
+
+void Device::Finish() {
+  renderer_.Flush();
+  if (gl_ != nullptr) gl_->Finish();
 }
 
 void Device::ResourceGone(const void* resource) {
@@ -279,8 +285,14 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
   const raster::Viewport vp{static_cast<int>(viewport_.X), static_cast<int>(viewport_.Y),
                             static_cast<int>(viewport_.Width), static_cast<int>(viewport_.Height),
                             0.0f, 1.0f};
+  const auto clear = [&](const raster::Viewport& r) {
+    if (gl_ != nullptr)
+      gl_->Clear(r, clearColor, color, clearDepth, z);
+    else
+      renderer_.Clear(r, clearColor, color, clearDepth, z);
+  };
   if (count == 0) {
-    renderer_.Clear(vp, clearColor, color, clearDepth, z);
+    clear(vp);
     return D3D_OK;
   }
   for (DWORD i = 0; i < count; ++i) {
@@ -292,7 +304,7 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     if (x0 >= x1 || y0 >= y1) continue;
     const raster::Viewport r{static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1 - x0),
                              static_cast<int>(y1 - y0), 0.0f, 1.0f};
-    renderer_.Clear(r, clearColor, color, clearDepth, z);
+    clear(r);
   }
   return D3D_OK;
 }
@@ -302,8 +314,12 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destW
   if (sourceRect != nullptr || destRect != nullptr || destWindowOverride != nullptr ||
       dirtyRegion != nullptr)
     return D3DERR_INVALIDCALL;
-  const int width = target_.width(), height = target_.height();
-  renderer_.Resolve(presentPixels_.data(), width * 4);
+  const int width = static_cast<int>(params_.BackBufferWidth);
+  const int height = static_cast<int>(params_.BackBufferHeight);
+  if (gl_ != nullptr)
+    gl_->ReadFrame(presentPixels_.data());
+  else
+    renderer_.Resolve(presentPixels_.data(), width * 4);
   RecordPresentedFrame(presentPixels_.data(), width, height);
   if (!win32::PresentPixels(window_, presentPixels_.data(), width, height, width * 4))
     return D3DERR_INVALIDCALL;  // the window is gone

@@ -98,6 +98,9 @@ class Device final : public IDirect3DDevice9 {
   const VertexProgramInfo& vertexProgram() const { return program_; }
 
   void Flush() { renderer_.Flush(); }
+  // Flush, and for the GL device waits until GL has drawn everything sent
+  // (for timing).
+  void Finish();
   void Describe(DeviceDescription* description) const;
   // A texture or buffer is being freed: the GL device drops its copy.
   void ResourceGone(const void* resource);
@@ -118,7 +121,7 @@ class Device final : public IDirect3DDevice9 {
   HWND window_;
   D3DPRESENT_PARAMETERS params_;
   raster::Renderer renderer_;
-  raster::Target target_;  // the CPU device's back buffer (empty for GL)
+  raster::Target target_;         // the CPU device's back buffer (empty for GL)
   std::unique_ptr<GlDevice> gl_;  // the GL device's pixels, or null
   std::vector<uint32_t> presentPixels_;
   std::vector<raster::ScreenVertex> screenVertices_;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "d3d9/device.h"
+#include "d3d9/gl_device.h"
 
 namespace d3d9 {
 
@@ -46,8 +47,11 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT primitiveCo
   screenVertices_.resize(count);
   if (count > 0)
     std::memcpy(screenVertices_.data(), vertexStreamZeroData, count * sizeof(raster::ScreenVertex));
-  if (!renderer_.DrawScreen(state, topology, screenVertices_.data(), count, primitiveCount))
-    return D3DERR_INVALIDCALL;
+  const bool drawn = gl_ != nullptr ? gl_->DrawScreen(state, textures_[0], topology,
+                                                      screenVertices_.data(), count, primitiveCount)
+                                    : renderer_.DrawScreen(state, topology, screenVertices_.data(),
+                                                           count, primitiveCount);
+  if (!drawn) return D3DERR_INVALIDCALL;
   // As documented for DrawPrimitiveUP: stream 0 is left unbound.
   SetStreamSource(0, nullptr, 0, 0);
   return D3D_OK;
@@ -87,6 +91,16 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
   draw.startIndex = startIndex;
   draw.primitiveCount = primCount;
 
+  if (gl_ != nullptr) {
+    GlIndexedDraw d;
+    d.program = &program_;
+    d.constants = constants_;
+    d.source = &source;
+    d.streams[0] = streams_[0];
+    d.streams[1] = streams_[1];
+    d.draw = &draw;
+    return gl_->DrawIndexed(state, textures_[0], d) ? D3D_OK : D3DERR_INVALIDCALL;
+  }
   const raster::VertexShader shader{program_.program, constants_, program_.user};
   if (!renderer_.DrawIndexed(state, shader, source, draw)) return D3DERR_INVALIDCALL;
   return D3D_OK;

@@ -25,24 +25,21 @@
 #include <vector>
 
 #include "d3d9/vertex_program_binding.h"
-#include "raster/state.h"
+#include "raster/raster.h"
 
 namespace d3d9 {
 
 class Texture;
 class VertexBuffer;
 
-// One programmed draw as the device validated it.
+// One programmed draw: the bound program and constants, the streams as the
+// CPU device reads them (`source`) and the buffers behind them.
 struct GlIndexedDraw {
   const VertexProgramInfo* program = nullptr;
   const raster::Float4* constants = nullptr;  // raster::kConstantRegisters
-  const std::vector<raster::VertexElement>* elements = nullptr;
+  const raster::VertexSource* source = nullptr;
   const VertexBuffer* streams[2] = {};
-  UINT streamOffsets[2] = {};
-  UINT streamStrides[2] = {};
-  int64_t firstVertex = 0;  // baseVertexIndex + minIndex, checked against the streams
-  // Indices relative to firstVertex, three per triangle in drawing order.
-  const std::vector<uint16_t>* triangles = nullptr;
+  const raster::IndexedDraw* draw = nullptr;
 };
 
 class GlDevice {
@@ -59,15 +56,18 @@ class GlDevice {
   const char* version() const { return version_.c_str(); }
 
   void Clear(const raster::Viewport& rect, bool color, D3DCOLOR value, bool depth, float z);
-  // Screen-space triangles (already expanded to a list). `texture` is the
-  // stage-0 texture or null.
-  bool DrawScreen(const raster::State& state, const Texture* texture,
-                  const raster::ScreenVertex* vertices, size_t count);
-  // False when the program has no GLSL form or it does not compile.
+  // The two draws, with the CPU device's checks and results: false for what
+  // it refuses, and also for a program without a GLSL form or one that does
+  // not compile. `texture` is the stage-0 texture or null.
+  bool DrawScreen(const raster::State& state, const Texture* texture, raster::Topology topology,
+                  const raster::ScreenVertex* vertices, size_t vertexCount,
+                  uint32_t primitiveCount);
   bool DrawIndexed(const raster::State& state, const Texture* texture, const GlIndexedDraw& draw);
   // The resolved back buffer, 0xFFRRGGBB, rows top to bottom.
   void ReadFrame(uint32_t* pixels);
   void Forget(const void* resource);
+  // Waits until GL has executed everything sent.
+  void Finish();
 
   struct Impl;
 

@@ -33,6 +33,8 @@ void DeviceAddRef(Device* device);
 void DeviceRelease(Device* device);
 // Completes every recorded draw, before texels change or are freed.
 void DeviceFlush(Device* device);
+// A resource of the device is being freed (the GL device drops its copy).
+void DeviceResourceGone(Device* device, const void* resource);
 IDirect3DDevice9* DeviceInterface(Device* device);
 
 template <class Interface>
@@ -79,6 +81,7 @@ class Resource : public Interface {
  private:
   void Destroy() {
     DeviceFlush(device_);
+    DeviceResourceGone(device_, static_cast<const Interface*>(this));
     delete this;
   }
 

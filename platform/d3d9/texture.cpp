@@ -90,6 +90,7 @@ HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* lockedRect, const RECT* re
   // Draws already recorded may still read these texels.
   DeviceFlush(device());
   l.locked = true;
+  if ((flags & D3DLOCK_READONLY) == 0) ++revision_;
   lockedRect->Pitch = l.pitch * 4;
   lockedRect->pBits = texels_.data() + l.offset + static_cast<size_t>(y) * l.pitch + x;
   return D3D_OK;
@@ -98,6 +99,7 @@ HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* lockedRect, const RECT* re
 HRESULT Texture::UnlockRect(UINT level) {
   if (level >= levels_.size() || !levels_[level].locked) return D3DERR_INVALIDCALL;
   levels_[level].locked = false;
+  ++revision_;
   return D3D_OK;
 }
 

@@ -24,6 +24,8 @@ class Texture final : public Resource<IDirect3DTexture9> {
 
   // Level 0 as the rasteriser samples it.
   raster::Texture Level0() const;
+  // Changes whenever texels may have been written (copies compare it).
+  uint64_t revision() const { return revision_; }
 
  private:
   struct Level {
@@ -37,6 +39,7 @@ class Texture final : public Resource<IDirect3DTexture9> {
 
   std::vector<uint32_t> texels_;
   std::vector<Level> levels_;
+  uint64_t revision_ = 0;
 };
 
 }  // namespace d3d9

@@ -6,15 +6,15 @@
 // A vertex program has two forms: a plain C++ function
 // (raster/vertex_program.h) that the CPU device runs, and optionally a GLSL
 // 3.30 core vertex shader that the OpenGL device runs (VertexProgramInfo
-// below says what it must look like). The C++ form runs for every vertex of DrawIndexedPrimitive: it receives the
-// vertex's inputs gathered by the bound vertex declaration (usage and usage
-// index, streams 0 and 1), the 256 float4 registers set with
-// SetVertexShaderConstantF, and the `user` pointer given here, and writes
-// the clip-space position, colour 0 and texture coordinates 0 and 1. The
-// binding is device state like any other: it holds until changed, and a
-// null program unbinds (DrawIndexedPrimitive then fails, as the device has
-// no fixed-function transform). Pre-transformed DrawPrimitiveUP vertices
-// never run the program.
+// below says what it must look like). The C++ form runs for every vertex
+// of DrawIndexedPrimitive: it receives the vertex's inputs gathered by the
+// bound vertex declaration (usage and usage index, streams 0 and 1), the
+// 256 float4 registers set with SetVertexShaderConstantF, and the `user`
+// pointer given here, and writes the clip-space position, colour 0 and
+// texture coordinates 0 and 1. The binding is device state like any other:
+// it holds until changed, and a null program unbinds (DrawIndexedPrimitive
+// then fails, as the device has no fixed-function transform).
+// Pre-transformed DrawPrimitiveUP vertices never run the program.
 //
 // The device keeps no copy of what `user` points at; it must stay valid
 // while bound. Call from the device's thread; the program itself is called

@@ -139,4 +139,28 @@ Vert FromScreenVertex(const ScreenVertex& sv) {
   return v;
 }
 
+// Vertex positions of primitive k, so that every triangle keeps the winding
+// the primitive was given in (odd strip triangles are swapped back).
+void PrimitiveVertices(Topology topology, uint32_t k, uint32_t out[3]) {
+  switch (topology) {
+    case Topology::kTriangleList:
+      out[0] = 3 * k, out[1] = 3 * k + 1, out[2] = 3 * k + 2;
+      return;
+    case Topology::kTriangleStrip:
+      if (k % 2 == 0)
+        out[0] = k, out[1] = k + 1, out[2] = k + 2;
+      else
+        out[0] = k + 1, out[1] = k, out[2] = k + 2;
+      return;
+    case Topology::kTriangleFan:
+      out[0] = 0, out[1] = k + 1, out[2] = k + 2;
+      return;
+  }
+}
+
+uint64_t VerticesNeeded(Topology topology, uint32_t primitives) {
+  if (primitives == 0) return 0;
+  return topology == Topology::kTriangleList ? uint64_t{primitives} * 3 : uint64_t{primitives} + 2;
+}
+
 }  // namespace raster

@@ -26,6 +26,12 @@ Vert RunVertexProgram(const VertexShader& shader, const VertexInput& in, int tex
 // A pre-transformed vertex as a screen-space Vert (attributes times rhw).
 Vert FromScreenVertex(const ScreenVertex& v);
 
+// Primitive assembly: the vertex positions of triangle k of a list, strip or
+// fan, each triangle keeping the winding it was given in (odd strip
+// triangles swapped back), and how many vertices `primitives` triangles use.
+void PrimitiveVertices(Topology topology, uint32_t k, uint32_t out[3]);
+uint64_t VerticesNeeded(Topology topology, uint32_t primitives);
+
 }  // namespace raster
 
 #endif  // MORVANE_PLATFORM_RASTER_VERTEX_H

@@ -11,14 +11,24 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "d3d9/device_choice.h"
 #include "testing.h"
+
+namespace d3d9 {
+// Test names show the backend rather than the enum's bytes.
+inline void PrintTo(DeviceKind kind, std::ostream* out) {
+  *out << (kind == DeviceKind::Gl ? "gl" : kind == DeviceKind::Cpu ? "cpu" : "auto");
+}
+}  // namespace d3d9
 
 namespace d3d9_test {
 
@@ -221,6 +231,47 @@ class DeviceTest : public ::testing::Test {
     return ::testing::AssertionFailure() << bad << " pixels differ" << report;
   }
 
+  // Every channel of `got` within `tolerance` levels of `want`.
+  static bool ChannelsWithin(uint32_t got, uint32_t want, int tolerance) {
+    for (int shift = 0; shift < 32; shift += 8) {
+      const int a = static_cast<int>((got >> shift) & 0xFF),
+                b = static_cast<int>((want >> shift) & 0xFF);
+      if (a - b > tolerance || b - a > tolerance) return false;
+    }
+    return true;
+  }
+
+  // Two devices' frames of the same drawing: at least `fraction` of the
+  // pixels with every channel within `levels` (the rest may only differ on
+  // triangle edges, where two rasterisers round coverage differently). On a
+  // mismatch saves both frames and their difference (x16) as PNG.
+  static ::testing::AssertionResult FramesAgree(const std::vector<uint32_t>& got,
+                                                const std::vector<uint32_t>& expected, int levels,
+                                                double fraction) {
+    if (got.size() != expected.size() || got.empty())
+      return ::testing::AssertionFailure() << "size differs";
+    size_t close = 0;
+    std::vector<uint32_t> difference(got.size());
+    for (size_t i = 0; i < got.size(); ++i) {
+      close += ChannelsWithin(got[i], expected[i], levels);
+      uint32_t d = 0xFF000000u;
+      for (int shift = 0; shift < 24; shift += 8) {
+        const int a = static_cast<int>((got[i] >> shift) & 0xFF);
+        const int b = static_cast<int>((expected[i] >> shift) & 0xFF);
+        const int v = std::min(255, std::abs(a - b) * 16);
+        d |= static_cast<uint32_t>(v) << shift;
+      }
+      difference[i] = d;
+    }
+    const double share = static_cast<double>(close) / static_cast<double>(got.size());
+    if (share >= fraction) return ::testing::AssertionSuccess();
+    SaveFrame(got, kWidth, kHeight, TestName() + ".got");
+    SaveFrame(expected, kWidth, kHeight, TestName() + ".expected");
+    SaveFrame(difference, kWidth, kHeight, TestName() + ".difference");
+    return ::testing::AssertionFailure() << "only " << share * 100.0 << "% of pixels within "
+                                         << levels << " levels (want " << fraction * 100.0 << "%)";
+  }
+
   static uint32_t At(const std::vector<uint32_t>& frame, int x, int y) {
     return frame[static_cast<size_t>(y) * kWidth + x];
   }
@@ -231,6 +282,30 @@ class DeviceTest : public ::testing::Test {
   D3DPRESENT_PARAMETERS params_{};
   std::vector<uint32_t> lastFrame_;
 };
+
+// Device tables that run on both backends: a suite deriving from this runs
+// once with the CPU device and once with the GL device (MORVANE_ON_BOTH_DEVICES).
+class BothDevicesTest : public DeviceTest, public ::testing::WithParamInterface<d3d9::DeviceKind> {
+ protected:
+  void SetUp() override {
+    unsetenv("MORVANE_DEVICE");
+    d3d9::SetDeviceChoice(GetParam());
+    DeviceTest::SetUp();
+  }
+  void TearDown() override {
+    DeviceTest::TearDown();
+    d3d9::SetDeviceChoice(d3d9::DeviceKind::Cpu);
+  }
+  bool OnGl() const { return GetParam() == d3d9::DeviceKind::Gl; }
+  // GL blends in the implementation's own fixed point, which may round a
+  // channel the other way: one level either side is allowed there.
+  int BlendTolerance() const { return OnGl() ? 1 : 0; }
+};
+
+// Test names start with Cpu/ or Gl/; the build labels the Gl/ ones "gl".
+#define MORVANE_ON_BOTH_DEVICES(Suite)                                            \
+  INSTANTIATE_TEST_SUITE_P(Cpu, Suite, ::testing::Values(d3d9::DeviceKind::Cpu)); \
+  INSTANTIATE_TEST_SUITE_P(Gl, Suite, ::testing::Values(d3d9::DeviceKind::Gl))
 
 }  // namespace d3d9_test
 

@@ -5,6 +5,9 @@
 namespace d3d9_test {
 namespace {
 
+class MultisampleTables : public BothDevicesTest {};
+MORVANE_ON_BOTH_DEVICES(MultisampleTables);
+
 // Counts pixels that are neither the background nor the full colour.
 int PartialPixels(const std::vector<uint32_t>& f) {
   int n = 0;
@@ -12,10 +15,18 @@ int PartialPixels(const std::vector<uint32_t>& f) {
   return n;
 }
 
-TEST_F(DeviceTest, MultisampledEdgesBlendAndAntialiasOffGivesHardEdges) {
+TEST_P(MultisampleTables, MultisampledEdgesBlendAndAntialiasOffGivesHardEdges) {
+  int tried = 0;
   for (D3DMULTISAMPLE_TYPE samples :
        {D3DMULTISAMPLE_2_SAMPLES, D3DMULTISAMPLE_4_SAMPLES, D3DMULTISAMPLE_8_SAMPLES}) {
     SCOPED_TRACE(samples);
+    // GL offers what its implementation has (llvmpipe: 4 only).
+    if (d3d_->CheckDeviceMultiSampleType(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, TRUE,
+                                         samples, nullptr) != D3D_OK) {
+      ASSERT_TRUE(OnGl());
+      continue;
+    }
+    ++tried;
     ASSERT_EQ(CreateDevice(samples), D3D_OK);
     SetProgramStates();
     for (BOOL antialias : {TRUE, FALSE}) {
@@ -36,6 +47,7 @@ TEST_F(DeviceTest, MultisampledEdgesBlendAndAntialiasOffGivesHardEdges) {
     device_->Release();
     device_ = nullptr;
   }
+  EXPECT_GT(tried, 0);
 }
 
 }  // namespace

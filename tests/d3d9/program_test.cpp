@@ -1,6 +1,7 @@
-// The vertex-program hand-over: a test program bound through the one entry
-// point, fed by the declaration from two streams and the float constants;
-// clipping against the near plane of a perspective it computes.
+// The vertex-program hand-over: a test program with its C++ and GLSL forms
+// bound through the one entry point, fed by the declaration from two
+// streams and the float constants; clipping against the near plane of a
+// perspective it computes. Both devices run it.
 #include <cstring>
 
 #include "d3d9/vertex_program_binding.h"
@@ -39,7 +40,39 @@ void TestProgram(const raster::VertexInput& in, const raster::Float4* c, raster:
                  in.color[0].w * c[2].w};
 }
 
-class ProgramTest : public DeviceTest {
+constexpr const char* kTestProgramGlsl = R"(#version 330 core
+layout(location = 0) in vec4 position0;
+layout(location = 1) in vec4 position1;
+layout(location = 2) in vec4 color0;
+uniform vec4 c[256];
+out vec4 vColor0;
+out vec4 vTexcoord0;
+out vec4 vTexcoord1;
+void main() {
+  float t = c[0].x;
+  vec3 p = position0.xyz + (position1.xyz - position0.xyz) * t + vec3(c[1].xy, 0.0);
+  gl_Position = vec4(p.xy, p.z - 1.0, p.z);
+  vColor0 = color0 * c[2];
+  vTexcoord0 = vec4(0.0, 0.0, 0.0, 1.0);
+  vTexcoord1 = vec4(0.0, 0.0, 0.0, 1.0);
+}
+)";
+
+const d3d9::VertexProgramInput kTestInputs[] = {
+    {D3DDECLUSAGE_POSITION, 0}, {D3DDECLUSAGE_POSITION, 1}, {D3DDECLUSAGE_COLOR, 0}};
+
+d3d9::VertexProgramInfo TestProgramInfo(Calls* calls) {
+  d3d9::VertexProgramInfo info;
+  info.program = TestProgram;
+  info.user = calls;
+  info.constantRegisters = 3;
+  info.inputs = kTestInputs;
+  info.inputCount = 3;
+  info.glsl = kTestProgramGlsl;
+  return info;
+}
+
+class ProgramTest : public BothDevicesTest {
  protected:
   void SetUpScene(const std::vector<Vertex>& base, const std::vector<Vertex>& target,
                   const std::vector<uint16_t>& indices) {
@@ -78,7 +111,7 @@ class ProgramTest : public DeviceTest {
   void TearDown() override {
     for (IUnknown* o : std::initializer_list<IUnknown*>{declaration_, stream0_, stream1_, indices_})
       if (o) o->Release();
-    DeviceTest::TearDown();
+    BothDevicesTest::TearDown();
   }
 
   IDirect3DVertexDeclaration9* declaration_ = nullptr;
@@ -96,7 +129,9 @@ const std::vector<Vertex> kLeft = {{-1, -1, 2, 0xFFFF0000},
                                    {-1, 1, 2, 0xFFFF0000}};
 const std::vector<Vertex> kRight = {{0, -1, 2, 0}, {1, -1, 2, 0}, {1, 1, 2, 0}, {0, 1, 2, 0}};
 
-TEST_F(ProgramTest, TheBoundProgramReadsBothStreamsConstantsAndItsUserData) {
+MORVANE_ON_BOTH_DEVICES(ProgramTest);
+
+TEST_P(ProgramTest, TheBoundProgramReadsBothStreamsConstantsAndItsUserData) {
   SetUpScene(kLeft, kRight, {0, 1, 2, 0, 2, 3});
   ClearAll(0);
   device_->BeginScene();
@@ -104,8 +139,16 @@ TEST_F(ProgramTest, TheBoundProgramReadsBothStreamsConstantsAndItsUserData) {
   EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3DERR_INVALIDCALL);
   EXPECT_EQ(d3d9::SetVertexProgram(nullptr, TestProgram, &calls_), D3DERR_INVALIDCALL);
   ASSERT_EQ(d3d9::SetVertexProgram(device_, TestProgram, &calls_), D3D_OK);
+  // The C++ form alone is what the CPU device runs; the GL device needs GLSL.
+  EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2),
+            OnGl() ? D3DERR_INVALIDCALL : D3D_OK);
+  EXPECT_EQ(calls_.count, OnGl() ? 0 : 4);  // once per vertex of the range
+  ASSERT_EQ(d3d9::SetVertexProgram(device_, TestProgramInfo(&calls_)), D3D_OK);
+  d3d9::VertexProgramInfo bound;
+  ASSERT_EQ(d3d9::GetVertexProgram(device_, &bound), D3D_OK);
+  EXPECT_EQ(bound.glsl, kTestProgramGlsl);
+  EXPECT_EQ(bound.user, &calls_);
   ASSERT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3D_OK);
-  EXPECT_EQ(calls_.count, 4);  // once per vertex of the range
   // Weight 1 takes stream 1's positions; c[2] halves the red.
   const float morph[12] = {1, 0, 0, 0, 0, 0, 0, 0, 0.5f, 1, 1, 1};
   ASSERT_EQ(device_->SetVertexShaderConstantF(0, morph, 3), D3D_OK);
@@ -130,11 +173,11 @@ TEST_F(ProgramTest, TheBoundProgramReadsBothStreamsConstantsAndItsUserData) {
   ASSERT_EQ(d3d9::SetVertexProgram(device_, nullptr, nullptr), D3D_OK);
 }
 
-TEST_F(ProgramTest, ATriangleCrossingTheNearPlaneIsClippedNotDroppedOrWrapped) {
+TEST_P(ProgramTest, ATriangleCrossingTheNearPlaneIsClippedNotDroppedOrWrapped) {
   // Two corners in front at z = 2, one behind the eye at z = -2.
   SetUpScene({{-1, -1, 2, 0xFFFFFFFF}, {1, -1, 2, 0xFFFFFFFF}, {0, 3, -2, 0xFFFFFFFF}},
              {{0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}}, {0, 1, 2});
-  ASSERT_EQ(d3d9::SetVertexProgram(device_, TestProgram, &calls_), D3D_OK);
+  ASSERT_EQ(d3d9::SetVertexProgram(device_, TestProgramInfo(&calls_)), D3D_OK);
   ClearAll(0);
   device_->BeginScene();
   ASSERT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 1), D3D_OK);

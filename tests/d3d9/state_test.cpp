@@ -5,7 +5,10 @@
 namespace d3d9_test {
 namespace {
 
-TEST_F(DeviceTest, StatesOutsideTheSubsetMakeDrawsFailAndChangeNothing) {
+class StateTables : public BothDevicesTest {};
+MORVANE_ON_BOTH_DEVICES(StateTables);
+
+TEST_P(StateTables, StatesOutsideTheSubsetMakeDrawsFailAndChangeNothing) {
   ASSERT_EQ(CreateDevice(), D3D_OK);
   SetProgramStates();
   struct Case {
@@ -52,7 +55,7 @@ TEST_F(DeviceTest, StatesOutsideTheSubsetMakeDrawsFailAndChangeNothing) {
   EXPECT_EQ(At(Present(), 4, 4), 0xFFFFFFFFu);
 }
 
-TEST_F(DeviceTest, ScenesDrawsAndStatesFollowTheDocumentedRules) {
+TEST_P(StateTables, ScenesDrawsAndStatesFollowTheDocumentedRules) {
   ASSERT_EQ(CreateDevice(), D3D_OK);
   SetProgramStates();
   // Drawing needs a scene; scenes do not nest.

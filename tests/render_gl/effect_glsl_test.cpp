@@ -363,7 +363,8 @@ TEST_P(EffectGlslTest, GlslFormComputesWhatTheCppFormComputes) {
                 kOutputNames[o], errors.relative[o], errors.absolute[o]);
 }
 
-INSTANTIATE_TEST_SUITE_P(Programs, EffectGlslTest, ::testing::Range(0, 12),
+// Named Gl/...: the tests that run on the GL driver carry the label gl.
+INSTANTIATE_TEST_SUITE_P(Gl, EffectGlslTest, ::testing::Range(0, 12),
                          [](const ::testing::TestParamInfo<int>& info) {
                            return std::string(kPrograms[info.param].name);
                          });
