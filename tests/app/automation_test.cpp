@@ -284,6 +284,28 @@ TEST_F(AutomationRunTest, AGlDeviceThatCannotStartIsNamedInOneLine) {
   EXPECT_EQ(cpu.err.find("GL device"), std::string::npos);
 }
 
+// Named GlDevice...: runs on the GL driver, so it carries the label gl.
+class GlDeviceRunTest : public AutomationRunTest {};
+
+TEST_F(GlDeviceRunTest, ResultsNameTheGlRendererAndItsVersion) {
+  Child run = RunProgram("--device gl --frames 2 --aa off --json --data '" + data_ + "'");
+  ASSERT_EQ(run.code, 0) << run.err;
+  std::ofstream("results.json") << run.out;
+  // The device object: kind gl, GL_RENDERER and GL_VERSION as the driver
+  // gives them (non-empty), and the option as given.
+  std::ofstream("check.py") << R"(import json, sys, jsonschema
+r = json.load(open("results.json"))
+jsonschema.validate(r, json.load(open(sys.argv[1])))
+d = r["system"]["device"]
+sys.exit(0 if d["kind"] == "gl" and d["renderer"] and d["version"]
+         and r["options"]["device"] == "gl" else 1)
+)";
+  EXPECT_EQ(std::system("/usr/bin/python3 check.py '" MORVANE_SCHEMA "'"), 0) << run.out;
+  Child text = RunProgram("--device gl --frames 1 --aa off --data '" + data_ + "'");
+  ASSERT_EQ(text.code, 0) << text.err;
+  EXPECT_NE(text.out.find("device: gl; renderer: "), std::string::npos) << text.out;
+}
+
 TEST_F(AutomationRunTest, SigintMidLapPrintsThePartialSummary) {
   // 100 ms steps: a lap is 336 frames, far more than run in the time given.
   Child run = RunProgram("--data '" + data_ + "' --fixed-step 100 --aa off",
