@@ -243,6 +243,7 @@ int RegisterEffectPrograms() {
     info.constantRegisters = effect_source::kEffectConstantRegisters;
     info.inputs = p.inputs;
     info.inputCount = p.inputCount;
+    info.glsl = effect_source::ProgramGlsl(p.name);
     if (FAILED(d3d9::RegisterVertexProgram(p.name, info))) return -1;
   }
   return 0;

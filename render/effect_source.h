@@ -3,8 +3,9 @@
 // passes, and the twelve vertex programs those passes name. The tables are
 // plain data so that the build tool tools/mkeffect can turn them into the
 // compiled effect stored as the resource "SHADER_OBJECT" of type "SHADER",
-// and the programs are C++ functions handed to the device by name
-// (RegisterEffectPrograms) before the effect is created from that resource.
+// and the programs are C++ functions, each with its GLSL form, handed to the
+// device by name (RegisterEffectPrograms) before the effect is created from
+// that resource.
 //
 // Register layout (what the effect framework uploads and the programs read):
 // a float3 or float4 takes one register; a float4x4 four and a float4x3
@@ -167,6 +168,15 @@ struct Program {
 
 // The twelve programs.
 extern const Program kPrograms[12];
+
+// The GLSL 3.30 core form of the program of that name among kPrograms, for a
+// device that runs vertex programs on the GPU; null for any other name. It
+// computes what the C++ form computes, edge cases included: input i of the
+// program's inputs is `layout(location = i) in vec4`, the registers are
+// `uniform vec4 c[256]`, and it writes gl_Position (Direct3D clip space) and
+// vColor0 (unclamped), vTexcoord0, vTexcoord1, the defaults included. Built
+// on the first call (thread-safe); the text lives until the process ends.
+const char* ProgramGlsl(const char* name);
 
 // --- Techniques and passes -------------------------------------------------------
 

@@ -87,6 +87,17 @@ void OnIdle(HWND active) {
   g.dialogStage = 2;
 }
 
+void DescribeDrawingDevice(IDirect3DDevice9* device, SystemFacts* facts) {
+  d3d9::DeviceDescription d{};
+  if (device == nullptr || FAILED(d3d9::DescribeDevice(device, &d))) {
+    facts->device = facts->renderer = facts->rendererVersion = "unknown";
+    return;
+  }
+  facts->device = d.kind == d3d9::DeviceKind::Gl ? "gl" : "cpu";
+  facts->renderer = d.renderer;
+  facts->rendererVersion = d.version;
+}
+
 // Ends the run before the next frame: the window closes, the loop ends
 // through WM_QUIT and the program tears down as after a person's close.
 void EndRun() {
@@ -191,6 +202,7 @@ void OnPeek() {
     g.run.facts = GatherSystemFacts(g.run.options.threads,
                                     static_cast<int>(app->presentParams.MultiSampleType),
                                     app->windowed == 0);
+    DescribeDrawingDevice(app->device, &g.run.facts);
     CaptureWindow(active, "main-window.png");
   } else if (!g.ended) {
     const bool drew = g.app->lapCount != g.seenLaps || g.app->frameCount != g.seenFrames;
@@ -227,6 +239,7 @@ void InstallAutomation(const AutomationOptions& options) {
   g.run.args = options.arguments;
   g.liveLine = isatty(STDERR_FILENO) != 0;
   testing_hooks::SetMessageBoxAutoAnswer(true);
+  d3d9::SetDeviceChoice(options.device);
   if (!options.captureDir.empty()) testing_hooks::SetMessageBoxCaptureDir(options.captureDir);
   if (options.samples > 0) testing_hooks::SetSupportedMultisamples({options.samples});
   if (options.threads > 0) testing_hooks::SetDeviceThreads(options.threads);
@@ -258,7 +271,12 @@ int ReportAutomation() {
     if (g.run.options.windowed == 0 && !Has800x600Mode())
       std::fprintf(stderr, "morvane: full screen needs an 800x600 display mode; this display "
                            "lists none\n");
-    std::fprintf(stderr, "morvane: start-up failed; no benchmark ran\n");
+    const std::string glFailure = d3d9::LastDeviceFailure();
+    if (!glFailure.empty())
+      std::fprintf(stderr, "morvane: start-up failed: the GL device did not start: %s\n",
+                   glFailure.c_str());
+    else
+      std::fprintf(stderr, "morvane: start-up failed; no benchmark ran\n");
     return 1;
   }
   // A signal may also have closed the window before a pass between frames

@@ -7,7 +7,8 @@
 // end) and never changes what a frame draws or how a lap is scored.
 //
 // Exit codes: 0 the run ended as asked; 1 start-up failed (the message
-// boxes' texts go to stderr), no data folder, or an output could not be
+// boxes' texts go to stderr, and one line says why the GL device did not
+// start when it was asked for), no data folder, or an output could not be
 // written; 2 invalid options; 130 / 143 ended by SIGINT / SIGTERM.
 //
 // Main thread only.
@@ -16,6 +17,8 @@
 
 #include <string>
 #include <vector>
+
+#include "d3d9/device_choice.h"
 
 struct FrameCapture {
   int ms = 0;         // elapsed time in lap 1
@@ -38,6 +41,9 @@ struct AutomationOptions {
   bool json = false;
   bool headless = true;     // SDL's offscreen video driver instead of the display
   bool sound = false;       // the real audio device instead of SDL's dummy driver
+  // The Direct3D device: the CPU one by default, so results stay comparable
+  // from run to run (MORVANE_DEVICE still overrides it).
+  d3d9::DeviceKind device = d3d9::DeviceKind::Cpu;
   std::vector<std::string> arguments;  // the command line as given, for the results
 };
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/cli/automation.h"
+#include "d3d9/device_choice.h"
 #include "testing.h"
 
 namespace {
@@ -65,5 +66,8 @@ int main(int argc, char** argv) {
     testing_hooks::ResetPlatform();
     return code;
   }
+  // The plain program draws with the GL device on a hardware GL renderer and
+  // with the CPU device otherwise, or when GL cannot start.
+  d3d9::SetDeviceChoice(d3d9::DeviceKind::Auto);
   return WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<LPSTR>(""), SW_SHOWNORMAL);
 }

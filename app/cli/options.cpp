@@ -63,6 +63,7 @@ std::string AutomationUsage() {
          "               [--samples 2|4|8] [--threads N] [--data DIR] [--fixed-step MS]\n"
          "               [--json] [--report FILE.html] [--capture MS:FILE.png]...\n"
          "               [--capture DIR] [--display] [--sound] [--seconds N]\n"
+         "               [--device cpu|gl]\n"
          "With no arguments the program runs as a desktop program and asks its settings\n"
          "in a dialog. With arguments it runs unattended and headless (offscreen window,\n"
          "dummy audio) and prints its results:\n"
@@ -83,6 +84,8 @@ std::string AutomationUsage() {
          "  --capture DIR     PNGs of the dialog, the main window and message boxes\n"
          "  --display         show the windows on the desktop (needs DISPLAY)\n"
          "  --sound           play the music on the sound device\n"
+         "  --device cpu|gl   the Direct3D device: our CPU renderer (default) or OpenGL 3.3\n"
+         "                    (MORVANE_DEVICE=cpu|gl in the environment overrides it)\n"
          "Progress goes to stderr, results to stdout.\n"
          "Exit codes: 0 done; 1 start-up failed, no data or an output could not be\n"
          "written; 2 invalid options; 130 / 143 ended by SIGINT / SIGTERM.\n";
@@ -136,6 +139,14 @@ bool ParseAutomationOptions(const std::vector<std::string>& args, AutomationOpti
         return false;
       }
       options->samples = std::atoi(v->c_str());
+    } else if (arg == "--device") {
+      const std::string* v = value();
+      if (v == nullptr) return false;
+      if (*v != "cpu" && *v != "gl") {
+        *error = "--device takes cpu or gl, not '" + *v + "'";
+        return false;
+      }
+      options->device = *v == "gl" ? d3d9::DeviceKind::Gl : d3d9::DeviceKind::Cpu;
     } else if (arg == "--laps") {
       if (!whole(1, 100000, &options->laps)) return false;
     } else if (arg == "--frames") {

@@ -120,6 +120,9 @@ bool WriteHtmlReport(const RunResults& run, std::string* error) {
     << "<tr><th>CPU</th><td>" << Escape(f.cpu) << "</td></tr>"
     << "<tr><th>cores used</th><td>" << f.coresUsed << "</td></tr>"
     << "<tr><th>SIMD</th><td>" << Escape(f.simd) << "</td></tr>"
+    << "<tr><th>device</th><td>" << Escape(f.device) << "</td></tr>"
+    << "<tr><th>renderer</th><td>" << Escape(f.renderer) << "</td></tr>"
+    << "<tr><th>renderer version</th><td>" << Escape(f.rendererVersion) << "</td></tr>"
     << "<tr><th>multisample</th><td>" << f.multisample << "</td></tr>"
     << "<tr><th>mode</th><td>" << (f.fullScreen ? "full screen" : "window") << "</td></tr>"
     << "<tr><th>version</th><td>" << Escape(f.version) << " (" << Escape(f.buildType)

@@ -50,6 +50,8 @@ void PrintTextResults(const RunResults& run, std::FILE* out) {
   std::fprintf(out, "Morvane Bench %s (%s)\n", f.version.c_str(), f.buildType.c_str());
   std::fprintf(out, "CPU: %s; %d cores used; SIMD: %s\n", f.cpu.c_str(), f.coresUsed,
                f.simd.c_str());
+  std::fprintf(out, "device: %s; renderer: %s; version: %s\n", f.device.c_str(),
+               f.renderer.c_str(), f.rendererVersion.c_str());
   std::fprintf(out, "mode: %s, multisample %d\n", f.fullScreen ? "full screen" : "window",
                f.multisample);
   std::fprintf(out, "clock: %s\n", ClockText(run).c_str());
@@ -94,17 +96,21 @@ void PrintJsonResults(const RunResults& run, std::FILE* out) {
   std::fprintf(out, "  \"endedBySignal\": %d,\n", run.signal);
   std::fprintf(out,
                "  \"system\": {\"cpu\": %s, \"coresUsed\": %d, \"simd\": %s, "
-               "\"multisample\": %d, \"fullScreen\": %s, \"version\": %s, \"buildType\": %s},\n",
+               "\"multisample\": %d, \"fullScreen\": %s, \"version\": %s, \"buildType\": %s, "
+               "\"device\": {\"kind\": %s, \"renderer\": %s, \"version\": %s}},\n",
                JsonString(f.cpu).c_str(), f.coresUsed, JsonString(f.simd).c_str(), f.multisample,
                f.fullScreen ? "true" : "false", JsonString(f.version).c_str(),
-               JsonString(f.buildType).c_str());
+               JsonString(f.buildType).c_str(), JsonString(f.device).c_str(),
+               JsonString(f.renderer).c_str(), JsonString(f.rendererVersion).c_str());
   std::fprintf(out,
                "  \"options\": {\"laps\": %d, \"frames\": %ld, \"windowed\": %s, "
                "\"antiAlias\": %s, \"samples\": %d, \"threads\": %d, \"fixedStepMs\": %d, "
-               "\"data\": %s, \"headless\": %s, \"sound\": %s, \"arguments\": [",
+               "\"data\": %s, \"headless\": %s, \"sound\": %s, \"device\": \"%s\", "
+               "\"arguments\": [",
                o.laps, o.frames, o.windowed ? "true" : "false", o.antiAlias ? "true" : "false",
                o.samples, o.threads, o.fixedStepMs, JsonString(o.dataDir).c_str(),
-               o.headless ? "true" : "false", o.sound ? "true" : "false");
+               o.headless ? "true" : "false", o.sound ? "true" : "false",
+               o.device == d3d9::DeviceKind::Gl ? "gl" : "cpu");
   for (size_t i = 0; i < run.args.size(); ++i)
     std::fprintf(out, "%s%s", i ? ", " : "", JsonString(run.args[i]).c_str());
   std::fprintf(out, "]}\n}\n");

@@ -30,6 +30,11 @@ struct SystemFacts {
   bool fullScreen = false;
   std::string version;
   std::string buildType;
+  // The Direct3D device that drew: "cpu" or "gl", its renderer and version
+  // strings (GL_RENDERER and GL_VERSION for the GL device).
+  std::string device;
+  std::string renderer;
+  std::string rendererVersion;
 };
 
 LapFigures FiguresOf(const LapRecord& lap);

@@ -51,6 +51,26 @@ TEST(AutomationOptionsTest, ParsesGoodCommandLines) {
   }
 }
 
+TEST(AutomationOptionsTest, DeviceChoosesTheBackendAndDefaultsToTheCpu) {
+  const struct {
+    std::vector<std::string> args;
+    d3d9::DeviceKind device;
+  } cases[] = {
+      {{}, d3d9::DeviceKind::Cpu},
+      {{"--device", "gl"}, d3d9::DeviceKind::Gl},
+      {{"--device", "cpu"}, d3d9::DeviceKind::Cpu},
+      {{"--device", "gl", "--device", "cpu"}, d3d9::DeviceKind::Cpu},
+      {{"--device", "gl", "--laps", "2"}, d3d9::DeviceKind::Gl},
+  };
+  for (const auto& c : cases) {
+    AutomationOptions o;
+    bool help = false;
+    std::string error;
+    ASSERT_TRUE(ParseAutomationOptions(c.args, &o, &help, &error)) << error;
+    EXPECT_EQ(o.device, c.device) << c.args.size();
+  }
+}
+
 TEST(AutomationOptionsTest, RefusesBadValuesWithTheReason) {
   const struct {
     std::vector<std::string> args;
@@ -75,6 +95,9 @@ TEST(AutomationOptionsTest, RefusesBadValuesWithTheReason) {
        "--capture: folder '/nonexistent-folder' does not exist"},
       {{"--report", "/nonexistent-folder/r.html"},
        "--report: folder '/nonexistent-folder' does not exist"},
+      {{"--device", "vulkan"}, "--device takes cpu or gl, not 'vulkan'"},
+      {{"--device", "GL"}, "--device takes cpu or gl, not 'GL'"},
+      {{"--device"}, "missing value for --device"},
       {{"--frobnicate"}, "unknown option '--frobnicate'"},
   };
   for (const auto& c : cases) {
@@ -185,6 +208,10 @@ TEST_F(AutomationRunTest, JsonResultsValidateAgainstTheSchema) {
   EXPECT_NE(run.out.find("\"lap\": 2, \"score\": 26, \"partial\": false, \"frames\": 9"),
             std::string::npos);
   EXPECT_NE(run.out.find("\"kind\": \"virtual\", \"stepMs\": 4000"), std::string::npos);
+  // The device that drew, by default the CPU one.
+  EXPECT_NE(run.out.find("\"device\": {\"kind\": \"cpu\", \"renderer\": \"Morvane CPU rasteriser"),
+            std::string::npos);
+  EXPECT_NE(run.out.find("\"device\": \"cpu\", \"arguments\""), std::string::npos);
   // One progress line per lap on stderr.
   EXPECT_NE(run.err.find("lap 1: score 26, 9 frames"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("lap 2: score 26, 9 frames"), std::string::npos);
@@ -198,6 +225,7 @@ TEST_F(AutomationRunTest, ReportAndCapturesAreWritten) {
   // 17 frames at 2000, 4000, ..., 34000 ms.
   EXPECT_NE(run.out.find("average 50, best 50"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("clock: virtual, 2000 ms per frame"), std::string::npos);
+  EXPECT_NE(run.out.find("device: cpu; renderer: Morvane CPU rasteriser ("), std::string::npos);
   EXPECT_TRUE(std::filesystem::exists("first.png"));
   EXPECT_TRUE(std::filesystem::exists("second.png"));
   EXPECT_NE(run.err.find("wrote " + (folder_.path() / "first.png").string() + " (frame at 2000 ms)"),
@@ -210,6 +238,9 @@ TEST_F(AutomationRunTest, ReportAndCapturesAreWritten) {
   EXPECT_EQ(std::count(std::begin(html), std::end(html), '\n') > 10, true);
   EXPECT_NE(html.find("data:image/png;base64,iVBORw0KGgo"), std::string::npos);
   EXPECT_EQ(html.find("<script"), std::string::npos);
+  EXPECT_NE(html.find("<tr><th>device</th><td>cpu</td></tr><tr><th>renderer</th><td>Morvane CPU "
+                      "rasteriser"),
+            std::string::npos);
   EXPECT_EQ(html.find("http"), std::string::npos);  // nothing from the network
   // Well formed: every element opened is closed, in order.
   std::ofstream("check.py") << R"(import sys
@@ -227,6 +258,52 @@ p = P(); p.feed(open("report.html").read())
 sys.exit(1 if p.bad or p.stack else 0)
 )";
   EXPECT_EQ(std::system("/usr/bin/python3 check.py"), 0);
+}
+
+TEST_F(AutomationRunTest, AGlDeviceThatCannotStartIsNamedInOneLine) {
+  // No EGL driver to be found: the GL device cannot make a context, whether
+  // asked for by the option or by the environment over the option.
+  const std::string noDriver = "env __EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json";
+  const std::string line = "morvane: start-up failed: the GL device did not start: ";
+  const Child byOption = RunProgram("--device gl --frames 2 --data '" + data_ + "'", noDriver);
+  const Child byEnvironment =
+      RunProgram("--device cpu --frames 2 --data '" + data_ + "'", noDriver + " MORVANE_DEVICE=gl");
+  for (const Child* run : {&byOption, &byEnvironment}) {
+    EXPECT_EQ(run->code, 1) << run->err;
+    const size_t at = run->err.find(line);
+    ASSERT_NE(at, std::string::npos) << run->err;
+    const size_t end = run->err.find('\n', at);
+    EXPECT_GT(end, at + line.size()) << "a reason follows";
+    EXPECT_EQ(run->err.find(line, at + 1), std::string::npos) << "one line";
+    EXPECT_EQ(run->err.find("no benchmark ran"), std::string::npos);
+    EXPECT_EQ(run->out.find("average"), std::string::npos);
+  }
+  // The CPU device asked for never names GL.
+  const Child cpu = RunProgram("--device cpu --frames 2 --aa off --data '" + data_ + "'", noDriver);
+  EXPECT_EQ(cpu.code, 0) << cpu.err;
+  EXPECT_EQ(cpu.err.find("GL device"), std::string::npos);
+}
+
+// Named GlDevice...: runs on the GL driver, so it carries the label gl.
+class GlDeviceRunTest : public AutomationRunTest {};
+
+TEST_F(GlDeviceRunTest, ResultsNameTheGlRendererAndItsVersion) {
+  Child run = RunProgram("--device gl --frames 2 --aa off --json --data '" + data_ + "'");
+  ASSERT_EQ(run.code, 0) << run.err;
+  std::ofstream("results.json") << run.out;
+  // The device object: kind gl, GL_RENDERER and GL_VERSION as the driver
+  // gives them (non-empty), and the option as given.
+  std::ofstream("check.py") << R"(import json, sys, jsonschema
+r = json.load(open("results.json"))
+jsonschema.validate(r, json.load(open(sys.argv[1])))
+d = r["system"]["device"]
+sys.exit(0 if d["kind"] == "gl" and d["renderer"] and d["version"]
+         and r["options"]["device"] == "gl" else 1)
+)";
+  EXPECT_EQ(std::system("/usr/bin/python3 check.py '" MORVANE_SCHEMA "'"), 0) << run.out;
+  Child text = RunProgram("--device gl --frames 1 --aa off --data '" + data_ + "'");
+  ASSERT_EQ(text.code, 0) << text.err;
+  EXPECT_NE(text.out.find("device: gl; renderer: "), std::string::npos) << text.out;
 }
 
 TEST_F(AutomationRunTest, SigintMidLapPrintsThePartialSummary) {
