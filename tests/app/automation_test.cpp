@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -14,6 +15,7 @@
 
 #include "app_fixture.h"
 #include "data_set.h"
+#include "support/image_compare.h"
 
 namespace {
 
@@ -305,6 +307,51 @@ sys.exit(0 if d["kind"] == "gl" and d["renderer"] and d["version"]
   ASSERT_EQ(text.code, 0) << text.err;
   EXPECT_NE(text.out.find("device: gl; renderer: "), std::string::npos) << text.out;
 }
+
+#ifdef MORVANE_DATA_DIR
+// The demo scene drawn by both devices at three times of the lap, through the
+// whole program (start-up, effect, fades, background, overlay): the frames
+// agree within 2 levels on at least 99% of the pixels; the rest lie on the
+// edges of the scene's many small triangles, where GL's coverage rounding
+// differs from ours. Run with MORVANE_TEST_OUT set to keep the frames.
+TEST_F(GlDeviceRunTest, TheDemoSceneMatchesTheCpuDeviceAtThreeTimes) {
+  const int times[] = {3000, 15000, 27000};
+  std::vector<std::vector<uint32_t>> frames[2];
+  const char* devices[] = {"cpu", "gl"};
+  for (int d = 0; d < 2; ++d) {
+    // 3-s steps: the frames at 0, 3, 6, ... 27 s; the run ends after 27 s.
+    std::string args = std::string("--device ") + devices[d] +
+                       " --aa off --fixed-step 3000 --frames 10 --data '" MORVANE_DATA_DIR "'";
+    for (int t : times)
+      args += " --capture " + std::to_string(t) + ":" + devices[d] + std::to_string(t) + ".png";
+    const Child run = RunProgram(args);
+    ASSERT_EQ(run.code, 0) << run.err;
+    ASSERT_NE(run.out.find(std::string("device: ") + devices[d] + ";"), std::string::npos)
+        << run.out;
+    for (int t : times) {
+      int w = 0, h = 0;
+      frames[d].push_back(test_support::LoadPng(devices[d] + std::to_string(t) + ".png", &w, &h));
+      ASSERT_EQ(w, 800);
+      ASSERT_EQ(h, 600);
+    }
+  }
+  for (size_t i = 0; i < std::size(times); ++i) {
+    SCOPED_TRACE(times[i]);
+    double share = 0.0;
+    EXPECT_TRUE(test_support::FramesAgree(frames[1][i], frames[0][i], 800, 600, 2, 0.99,
+                                          test_support::TestName() + "." +
+                                              std::to_string(times[i]),
+                                          &share));
+    // Not two blank frames agreeing: the scene is there, in many colours.
+    std::vector<uint32_t> colours = frames[0][i];
+    std::sort(colours.begin(), colours.end());
+    EXPECT_GT(std::unique(colours.begin(), colours.end()) - colours.begin(), 1000);
+    std::printf("%d ms: %.2f%% of pixels within 2 levels\n", times[i], share * 100.0);
+    test_support::SaveFrame(frames[0][i], 800, 600, "demo-cpu-" + std::to_string(times[i]));
+    test_support::SaveFrame(frames[1][i], 800, 600, "demo-gl-" + std::to_string(times[i]));
+  }
+}
+#endif
 
 TEST_F(AutomationRunTest, SigintMidLapPrintsThePartialSummary) {
   // 100 ms steps: a lap is 336 frames, far more than run in the time given.

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "d3d9/device_choice.h"
+#include "support/image_compare.h"
 #include "testing.h"
 
 namespace d3d9 {
@@ -53,27 +54,8 @@ inline D3DPRESENT_PARAMETERS ProgramParams(HWND window, D3DMULTISAMPLE_TYPE samp
   return p;
 }
 
-inline void SaveFrame(const std::vector<uint32_t>& pixels, int width, int height,
-                      const std::string& name) {
-  const char* dir = std::getenv("MORVANE_TEST_OUT");
-  if (dir == nullptr || *dir == '\0' || pixels.empty()) return;
-  std::error_code ignored;
-  std::filesystem::create_directories(dir, ignored);
-  std::vector<uint32_t> copy = pixels;
-  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(copy.data(), width, height, 32, width * 4,
-                                                      SDL_PIXELFORMAT_ARGB8888);
-  if (s == nullptr) return;
-  IMG_SavePNG(s, (std::filesystem::path(dir) / (name + ".png")).string().c_str());
-  SDL_FreeSurface(s);
-}
-
-inline std::string TestName() {
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::string name = std::string(info->test_suite_name()) + "." + info->name();
-  for (char& c : name)
-    if (c == '/') c = '_';
-  return name;
-}
+using test_support::SaveFrame;
+using test_support::TestName;
 
 class DeviceTest : public ::testing::Test {
  protected:
@@ -231,45 +213,15 @@ class DeviceTest : public ::testing::Test {
     return ::testing::AssertionFailure() << bad << " pixels differ" << report;
   }
 
-  // Every channel of `got` within `tolerance` levels of `want`.
   static bool ChannelsWithin(uint32_t got, uint32_t want, int tolerance) {
-    for (int shift = 0; shift < 32; shift += 8) {
-      const int a = static_cast<int>((got >> shift) & 0xFF),
-                b = static_cast<int>((want >> shift) & 0xFF);
-      if (a - b > tolerance || b - a > tolerance) return false;
-    }
-    return true;
+    return test_support::ChannelsWithin(got, want, tolerance);
   }
 
-  // Two devices' frames of the same drawing: at least `fraction` of the
-  // pixels with every channel within `levels` (the rest may only differ on
-  // triangle edges, where two rasterisers round coverage differently). On a
-  // mismatch saves both frames and their difference (x16) as PNG.
+  // Two devices' frames of the same drawing (test_support::FramesAgree).
   static ::testing::AssertionResult FramesAgree(const std::vector<uint32_t>& got,
                                                 const std::vector<uint32_t>& expected, int levels,
                                                 double fraction) {
-    if (got.size() != expected.size() || got.empty())
-      return ::testing::AssertionFailure() << "size differs";
-    size_t close = 0;
-    std::vector<uint32_t> difference(got.size());
-    for (size_t i = 0; i < got.size(); ++i) {
-      close += ChannelsWithin(got[i], expected[i], levels);
-      uint32_t d = 0xFF000000u;
-      for (int shift = 0; shift < 24; shift += 8) {
-        const int a = static_cast<int>((got[i] >> shift) & 0xFF);
-        const int b = static_cast<int>((expected[i] >> shift) & 0xFF);
-        const int v = std::min(255, std::abs(a - b) * 16);
-        d |= static_cast<uint32_t>(v) << shift;
-      }
-      difference[i] = d;
-    }
-    const double share = static_cast<double>(close) / static_cast<double>(got.size());
-    if (share >= fraction) return ::testing::AssertionSuccess();
-    SaveFrame(got, kWidth, kHeight, TestName() + ".got");
-    SaveFrame(expected, kWidth, kHeight, TestName() + ".expected");
-    SaveFrame(difference, kWidth, kHeight, TestName() + ".difference");
-    return ::testing::AssertionFailure() << "only " << share * 100.0 << "% of pixels within "
-                                         << levels << " levels (want " << fraction * 100.0 << "%)";
+    return test_support::FramesAgree(got, expected, kWidth, kHeight, levels, fraction, TestName());
   }
 
   static uint32_t At(const std::vector<uint32_t>& frame, int x, int y) {
