@@ -38,6 +38,7 @@ struct AutomationOptions {
   bool json = false;
   bool headless = true;     // SDL's offscreen video driver instead of the display
   bool sound = false;       // the real audio device instead of SDL's dummy driver
+  bool profile = false;     // report the device's time per stage
   std::vector<std::string> arguments;  // the command line as given, for the results
 };
 

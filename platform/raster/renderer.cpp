@@ -1,6 +1,7 @@
 // The Renderer: runs the stages for each draw and, on the tiled path, bins
 // set-up triangles into tiles and shades them on the worker pool at Flush.
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -46,6 +47,12 @@ void PrimitiveVertices(Topology topology, uint32_t k, uint32_t out[3]) {
       out[0] = 0, out[1] = k + 1, out[2] = k + 2;
       return;
   }
+}
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
 uint64_t VerticesNeeded(Topology topology, uint32_t primitives) {
@@ -97,6 +104,14 @@ struct Renderer::Impl {
   std::vector<int> busyTiles;
   int tilesX = 0, tilesY = 0;
 
+  size_t settled = 0;  // triangles[0..settled) are binned (tiled path)
+
+  // Stage times since TakeStageTimes; flushSeconds lets a stage that forced
+  // a flush leave the flush's time out of its own.
+  StageTimes times;
+  double flushSeconds = 0;
+  std::vector<double> jobSeconds, jobCoverage;  // per tile or band, one writer each
+
   // Per-draw scratch, kept for its capacity.
   std::vector<Vert> clipVerts, screenVerts;
   std::vector<unsigned> outcodes;
@@ -120,19 +135,33 @@ struct Renderer::Impl {
     Setup t;
     if (!SetupTriangle(a, b, c, cull, scissor, 0, &t)) return;
     ++trianglesDrawn;
-    if (options.reference) {
-      DrawTriangleReference(t, current, *target);
-      return;
-    }
     if (triangles.size() >= batchLimit) Flush();
     if (currentDraw == kNoDraw) {
       currentDraw = static_cast<uint32_t>(draws.size());
       draws.push_back(current);
     }
     t.draw = currentDraw;
-    const uint32_t index = static_cast<uint32_t>(triangles.size());
     triangles.push_back(t);
-    Bin(t, index);
+  }
+
+  // Hands the triangles set up since the last call on: binned into tiles,
+  // or on the reference path drawn at once.
+  void Settle() {
+    if (triangles.size() == settled) return;
+    const Clock::time_point start = Clock::now();
+    if (options.reference) {
+      for (const Setup& t : triangles) DrawTriangleReference(t, draws[t.draw], *target);
+      triangles.clear();
+      draws.clear();
+      currentDraw = kNoDraw;
+      settled = 0;
+      times.shading += SecondsSince(start);
+      return;
+    }
+    for (size_t i = settled; i < triangles.size(); ++i)
+      Bin(triangles[i], static_cast<uint32_t>(i));
+    settled = triangles.size();
+    times.binning += SecondsSince(start);
   }
 
   // Adds the triangle to every tile its box meets whose rectangle it may
@@ -165,23 +194,48 @@ struct Renderer::Impl {
 
   static void ShadeTile(void* self, int job) {
     Impl& r = *static_cast<Impl*>(self);
-    const int tile = r.busyTiles[static_cast<size_t>(job)];
+    const Clock::time_point start = Clock::now();
+    const size_t slot = static_cast<size_t>(job);
+    const int tile = r.busyTiles[slot];
     const int tx = tile % r.tilesX, ty = tile / r.tilesX;
     const Rect rect{tx * kTileSize, ty * kTileSize, tx * kTileSize + kTileSize - 1,
                     ty * kTileSize + kTileSize - 1};
+    double* coverage = r.options.splitCoverage ? &r.jobCoverage[slot] : nullptr;
     for (uint32_t index : r.bins[static_cast<size_t>(tile)]) {
       const Setup& t = r.triangles[index];
-      DrawTriangleFast(t, r.draws[t.draw], *r.target, rect);
+      DrawTriangleFast(t, r.draws[t.draw], *r.target, rect, coverage);
     }
+    r.jobSeconds[slot] = SecondsSince(start);
+  }
+
+  // Runs `count` jobs on the pool with a time slot each, and returns the
+  // summed job times and the summed coverage part.
+  std::pair<double, double> RunTimed(int count, void (*job)(void*, int), void* context) {
+    jobSeconds.assign(static_cast<size_t>(count), 0.0);
+    jobCoverage.assign(static_cast<size_t>(count), 0.0);
+    pool.Run(count, job, context);
+    double total = 0, coverage = 0;
+    for (double s : jobSeconds) total += s;
+    for (double s : jobCoverage) coverage += s;
+    return {total, coverage};
   }
 
   void Flush() {
-    if (!busyTiles.empty()) pool.Run(static_cast<int>(busyTiles.size()), &Impl::ShadeTile, this);
+    const Clock::time_point start = Clock::now();
+    Settle();
+    if (!busyTiles.empty()) {
+      const auto [total, coverage] =
+          RunTimed(static_cast<int>(busyTiles.size()), &Impl::ShadeTile, this);
+      times.coverage += coverage;
+      times.shading += total - coverage;
+    }
     for (int tile : busyTiles) bins[static_cast<size_t>(tile)].clear();
     busyTiles.clear();
     triangles.clear();
+    settled = 0;
     draws.clear();
     currentDraw = kNoDraw;
+    flushSeconds += SecondsSince(start);
   }
 
   void SetTarget(Target* t) {
@@ -217,6 +271,23 @@ Target* Renderer::target() const { return impl_->target; }
 
 uint64_t Renderer::triangles_drawn() const { return impl_->trianglesDrawn; }
 
+StageTimes& StageTimes::operator+=(const StageTimes& o) {
+  vertex += o.vertex;
+  setup += o.setup;
+  binning += o.binning;
+  coverage += o.coverage;
+  shading += o.shading;
+  resolve += o.resolve;
+  present += o.present;
+  return *this;
+}
+
+StageTimes Renderer::TakeStageTimes() {
+  const StageTimes t = impl_->times;
+  impl_->times = {};
+  return t;
+}
+
 void Renderer::Flush() { impl_->Flush(); }
 
 void Renderer::Clear(const Viewport& rect, bool clearColor, uint32_t color, bool clearDepth,
@@ -236,15 +307,21 @@ void Renderer::Resolve(uint32_t* out, int pitchBytes) {
     const Target* target;
     uint32_t* out;
     int pitchBytes;
-  } job{r.target, out, pitchBytes};
+    Impl* self;
+  } job{r.target, out, pitchBytes, nullptr};
+  job.self = &r;
   const int bands = (r.target->height() + kTileSize - 1) / kTileSize;
-  r.pool.Run(bands,
-             [](void* context, int band) {
-               const Job& j = *static_cast<const Job*>(context);
-               j.target->ResolveRows(j.out, j.pitchBytes, band * kTileSize,
-                                     (band + 1) * kTileSize);
-             },
-             &job);
+  r.times.resolve += r.RunTimed(bands,
+                                [](void* context, int band) {
+                                  const Clock::time_point start = Clock::now();
+                                  const Job& j = *static_cast<const Job*>(context);
+                                  j.target->ResolveRows(j.out, j.pitchBytes, band * kTileSize,
+                                                        (band + 1) * kTileSize);
+                                  j.self->jobSeconds[static_cast<size_t>(band)] =
+                                      SecondsSince(start);
+                                },
+                                &job)
+                         .first;
 }
 
 bool Renderer::DrawScreen(const State& state, Topology topology, const ScreenVertex* vertices,
@@ -255,8 +332,12 @@ bool Renderer::DrawScreen(const State& state, Topology topology, const ScreenVer
   if (needed > vertexCount || (needed > 0 && vertices == nullptr)) return false;
   if (needed == 0 || !r.Begin(state)) return true;
 
+  Clock::time_point start = Clock::now();
   r.screenVerts.resize(static_cast<size_t>(needed));
   for (size_t i = 0; i < needed; ++i) r.screenVerts[i] = FromScreenVertex(vertices[i]);
+  r.times.vertex += SecondsSince(start);
+  start = Clock::now();
+  const double flushedBefore = r.flushSeconds;
   for (uint32_t k = 0; k < primitiveCount; ++k) {
     uint32_t idx[3] = {};
     PrimitiveVertices(topology, k, idx);
@@ -273,6 +354,8 @@ bool Renderer::DrawScreen(const State& state, Topology topology, const ScreenVer
     const int n = ClipScreenTriangle(a, b, c, poly);
     for (int i = 1; i + 1 < n; ++i) r.Emit(poly[0], poly[i], poly[i + 1]);
   }
+  r.times.setup += SecondsSince(start) - (r.flushSeconds - flushedBefore);
+  r.Settle();
   return true;
 }
 
@@ -294,6 +377,7 @@ bool Renderer::DrawIndexed(const State& state, const VertexShader& shader,
   r.clipVerts.resize(draw.numVertices);
   r.screenVerts.resize(draw.numVertices);
   r.outcodes.resize(draw.numVertices);
+  Clock::time_point start = Clock::now();
   VertexInput in;
   for (uint32_t i = 0; i < draw.numVertices; ++i) {
     GatherVertex(source, static_cast<uint32_t>(first + i), &in);
@@ -301,6 +385,9 @@ bool Renderer::DrawIndexed(const State& state, const VertexShader& shader,
     r.outcodes[i] = Outcode(r.clipVerts[i], guard);
     if (r.outcodes[i] == 0) r.screenVerts[i] = ToScreen(r.clipVerts[i], state.viewport);
   }
+  r.times.vertex += SecondsSince(start);
+  start = Clock::now();
+  const double flushedBefore = r.flushSeconds;
   const uint16_t* indices = draw.indices + draw.startIndex;
   for (uint32_t k = 0; k < draw.primitiveCount; ++k) {
     uint32_t pos[3] = {}, v[3];
@@ -319,6 +406,8 @@ bool Renderer::DrawIndexed(const State& state, const VertexShader& shader,
       r.EmitClipped(r.clipVerts[v[0]], r.clipVerts[v[1]], r.clipVerts[v[2]], guard);
     }
   }
+  r.times.setup += SecondsSince(start) - (r.flushSeconds - flushedBefore);
+  r.Settle();
   return true;
 }
 

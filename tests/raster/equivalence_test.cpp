@@ -1,9 +1,10 @@
 // The tiled, threaded path against the reference path on random scenes
 // (fixed seeds): every colour and depth sample must be bit-identical.
-// Also: no allocation per frame once warmed up.
+// Also: no allocation per frame once warmed up, and the stage times.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -274,6 +275,54 @@ TEST(Equivalence, NoAllocationPerFrameAfterWarmUp) {
   scene.Replay(r);
   r.Resolve(out.data(), 150 * 4);
   EXPECT_EQ(g_allocations.load() - before, 0u);
+}
+
+// Every stage a path runs is timed, the stages it does not run stay zero,
+// no stage is negative (a flush forced part-way through set-up is left out
+// of set-up), the sums fit in the wall time times the threads, and taking
+// the times starts them again.
+TEST(StageTimes, EachPathTimesItsOwnStages) {
+  struct Case {
+    const char* name;
+    RendererOptions options;
+    bool tiled, split;
+  };
+  const Case cases[] = {
+      {"tiled, coverage apart", {false, 2, 0, true}, true, true},
+      {"tiled, small batches", {false, 2, 7, true}, true, true},
+      {"tiled, coverage in shading", {false, 2, 0, false}, true, false},
+      {"reference", {true, 1, 0, true}, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Target t;
+    ASSERT_TRUE(t.Reset(150, 100, 4));
+    Renderer r(c.options);
+    r.SetTarget(&t);
+    std::vector<uint32_t> out(150 * 100);
+    const auto start = std::chrono::steady_clock::now();
+    for (unsigned seed : {1u, 2u, 3u}) {
+      Scene scene(seed, 150, 100);
+      scene.Replay(r);
+      r.Resolve(out.data(), 150 * 4);
+    }
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const raster::StageTimes times = r.TakeStageTimes();
+    for (double stage : {times.vertex, times.setup, times.binning, times.coverage, times.shading,
+                         times.resolve})
+      EXPECT_GE(stage, 0.0);
+    EXPECT_GT(times.vertex, 0.0);
+    EXPECT_GT(times.setup, 0.0);
+    EXPECT_GT(times.shading, 0.0);
+    EXPECT_GT(times.resolve, 0.0);
+    EXPECT_EQ(times.binning > 0.0, c.tiled);
+    EXPECT_EQ(times.coverage > 0.0, c.split);
+    EXPECT_EQ(times.present, 0.0);  // the device's part
+    EXPECT_LE(times.Total(), wall * c.options.threads);
+    const raster::StageTimes again = r.TakeStageTimes();
+    EXPECT_EQ(again.Total(), 0.0);
+  }
 }
 
 }  // namespace
