@@ -22,6 +22,9 @@ constexpr int kTileBits = 6;  // 64x64-pixel tiles
 constexpr int kTileSize = 1 << kTileBits;
 constexpr size_t kDefaultBatchTriangles = size_t{1} << 16;
 constexpr uint32_t kNoDraw = ~0u;
+// Vertices per job when a draw's vertex programs run on the worker pool;
+// smaller draws run on the calling thread alone.
+constexpr uint32_t kVertexChunk = 512;
 
 int ThreadCount(const RendererOptions& options) {
   if (options.reference) return 1;
@@ -247,6 +250,55 @@ struct Renderer::Impl {
     bins.resize(static_cast<size_t>(tilesX) * tilesY);
   }
 
+  // The vertex stage of one draw: program, outcode and (for vertices inside
+  // every plane) the screen mapping of vertices begin..end-1 of the range.
+  struct VertexWork {
+    Impl* r;
+    const VertexShader* shader;
+    const VertexSource* source;
+    int64_t first;
+    uint32_t count;
+    int texcoord;
+    float guard;
+    Viewport viewport;
+  };
+
+  static void RunVertices(const VertexWork& w, uint32_t begin, uint32_t end) {
+    Impl& r = *w.r;
+    VertexInput in;
+    for (uint32_t i = begin; i < end; ++i) {
+      GatherVertex(*w.source, static_cast<uint32_t>(w.first + i), &in);
+      r.clipVerts[i] = RunVertexProgram(*w.shader, in, w.texcoord);
+      r.outcodes[i] = Outcode(r.clipVerts[i], w.guard);
+      if (r.outcodes[i] == 0) r.screenVerts[i] = ToScreen(r.clipVerts[i], w.viewport);
+    }
+  }
+
+  // Large draws are cut into chunks that the pool's threads share; each
+  // chunk writes only its own vertices.
+  void VertexStage(VertexWork w) {
+    clipVerts.resize(w.count);
+    screenVerts.resize(w.count);
+    outcodes.resize(w.count);
+    const uint32_t chunks = (w.count + kVertexChunk - 1) / kVertexChunk;
+    if (pool.threads() == 1 || chunks < 2) {
+      const Clock::time_point start = Clock::now();
+      RunVertices(w, 0, w.count);
+      times.vertex += SecondsSince(start);
+      return;
+    }
+    times.vertex += RunTimed(static_cast<int>(chunks),
+                             [](void* context, int chunk) {
+                               const Clock::time_point start = Clock::now();
+                               const VertexWork& w = *static_cast<const VertexWork*>(context);
+                               const uint32_t begin = static_cast<uint32_t>(chunk) * kVertexChunk;
+                               RunVertices(w, begin, std::min(begin + kVertexChunk, w.count));
+                               w.r->jobSeconds[static_cast<size_t>(chunk)] = SecondsSince(start);
+                             },
+                             &w)
+                        .first;
+  }
+
   // Screen-space triangle from clip-space vertices whose outcodes are known.
   void EmitClipped(const Vert& a, const Vert& b, const Vert& c, float guard) {
     Vert poly[kMaxClipVerts];
@@ -373,20 +425,9 @@ bool Renderer::DrawIndexed(const State& state, const VertexShader& shader,
 
   r.viewport = state.viewport;
   const float guard = GuardFactor(state.viewport);
-  const int texcoord = state.stage.texcoordIndex;
-  r.clipVerts.resize(draw.numVertices);
-  r.screenVerts.resize(draw.numVertices);
-  r.outcodes.resize(draw.numVertices);
-  Clock::time_point start = Clock::now();
-  VertexInput in;
-  for (uint32_t i = 0; i < draw.numVertices; ++i) {
-    GatherVertex(source, static_cast<uint32_t>(first + i), &in);
-    r.clipVerts[i] = RunVertexProgram(shader, in, texcoord);
-    r.outcodes[i] = Outcode(r.clipVerts[i], guard);
-    if (r.outcodes[i] == 0) r.screenVerts[i] = ToScreen(r.clipVerts[i], state.viewport);
-  }
-  r.times.vertex += SecondsSince(start);
-  start = Clock::now();
+  r.VertexStage({&r, &shader, &source, first, draw.numVertices, state.stage.texcoordIndex, guard,
+                 state.viewport});
+  const Clock::time_point start = Clock::now();
   const double flushedBefore = r.flushSeconds;
   const uint16_t* indices = draw.indices + draw.startIndex;
   for (uint32_t k = 0; k < draw.primitiveCount; ++k) {

@@ -262,6 +262,73 @@ TEST(Equivalence, TiledPathMatchesReferenceOnRandomScenes) {
   }
 }
 
+// A draw with thousands of vertices runs its vertex programs on the pool in
+// chunks; the result is the one the reference gets from a single thread.
+TEST(Equivalence, VertexStageSharedByThreadsMatchesReference) {
+  constexpr int kW = 160, kH = 120, kCols = 70, kRows = 50;  // 3,621 vertices
+  std::vector<float> clip;  // x y z w, colour bits, u v
+  std::mt19937 rng(7);
+  for (int j = 0; j <= kRows; ++j)
+    for (int i = 0; i <= kCols; ++i) {
+      const float w = 0.5f + 0.01f * static_cast<float>((i * 7 + j * 3) % 50);
+      const uint32_t color = static_cast<uint32_t>(rng());
+      float c;
+      std::memcpy(&c, &color, 4);
+      const float x = -1.1f + 2.2f * static_cast<float>(i) / kCols;
+      const float y = -1.1f + 2.2f * static_cast<float>(j) / kRows;
+      clip.insert(clip.end(), {x * w, y * w, 0.5f * w, w, c, x, y});
+    }
+  std::vector<uint16_t> indices;
+  for (int j = 0; j < kRows; ++j)
+    for (int i = 0; i < kCols; ++i) {
+      const int a = j * (kCols + 1) + i;
+      for (int k : {a, a + 1, a + kCols + 2, a, a + kCols + 2, a + kCols + 1})
+        indices.push_back(static_cast<uint16_t>(k));
+    }
+  const raster::VertexElement elements[3] = {
+      {0, 0, raster::ElementType::kFloat4, raster::Usage::kPosition, 0},
+      {0, 16, raster::ElementType::kColor, raster::Usage::kColor, 0},
+      {0, 20, raster::ElementType::kFloat2, raster::Usage::kTexcoord, 0},
+  };
+  raster::VertexSource src;
+  src.elements = elements;
+  src.elementCount = 3;
+  src.streams[0] = {reinterpret_cast<const uint8_t*>(clip.data()), clip.size() * 4, 28};
+  raster::IndexedDraw draw;
+  draw.indices = indices.data();
+  draw.indexCount = indices.size();
+  draw.numVertices = static_cast<uint32_t>(clip.size() / 7);
+  draw.primitiveCount = static_cast<uint32_t>(indices.size() / 3);
+  std::vector<uint32_t> texture(16);
+  for (uint32_t& texel : texture) texel = static_cast<uint32_t>(rng());
+  State s = PlainState(kW, kH);
+  s.depthEnable = true;
+  s.stage.colorOp = raster::TextureOp::kModulate;
+  s.stage.colorArg2 = raster::TextureArg::kTexture;
+  s.texture = {texture.data(), 4, 4, 16};
+  const Float4 constants[raster::kConstantRegisters] = {};
+  for (int samples : {1, 4}) {
+    Target ref, fast;
+    ASSERT_TRUE(ref.Reset(kW, kH, samples));
+    ASSERT_TRUE(fast.Reset(kW, kH, samples));
+    uint64_t drawn[2] = {};
+    for (int path = 0; path < 2; ++path) {
+      Renderer r(path == 0 ? RendererOptions{true, 1, 0} : RendererOptions{false, 2, 0});
+      Target& t = path == 0 ? ref : fast;
+      r.SetTarget(&t);
+      r.Clear({0, 0, kW, kH}, true, 0, true, 1.0f);
+      ASSERT_TRUE(r.DrawIndexed(s, {ClipSpaceProgram, constants, nullptr}, src, draw));
+      r.Flush();
+      drawn[path] = r.triangles_drawn();
+    }
+    EXPECT_GT(drawn[0], 6000u);
+    EXPECT_EQ(drawn[0], drawn[1]);
+    const size_t n = static_cast<size_t>(kW) * kH * samples;
+    EXPECT_EQ(std::memcmp(ref.color_data(), fast.color_data(), n * 4), 0) << samples;
+    EXPECT_EQ(std::memcmp(ref.depth_data(), fast.depth_data(), n * 2), 0) << samples;
+  }
+}
+
 TEST(Equivalence, NoAllocationPerFrameAfterWarmUp) {
   Target t;
   ASSERT_TRUE(t.Reset(150, 100, 4));
