@@ -2,8 +2,9 @@
 // program's own start-up (window, device, sound, archive, assets, render
 // context, camera) in the generated data folder, then RenderFrame over one
 // lap at a fixed step of 111 ms, as `morvane --fixed-step 111` runs it.
-// Arguments: samples (0 or 4, as the dialog's anti-aliasing choice) and the
-// device's threads. Each repetition is the 300 frames at animation times
+// Arguments: samples (0 or 4, as the dialog's anti-aliasing choice), the
+// device's threads, and split (1: coverage timed apart from shading, which
+// costs a clock read per triangle and tile; 0: coverage counts as shading). Each repetition is the 300 frames at animation times
 // 111, 222, ... ms; the figures are per frame: the median and mean wall time,
 // the process's CPU time (all threads; a steadier figure on a busy machine)
 // and the mean time of each stage (summed over threads, coverage apart).
@@ -38,13 +39,13 @@ std::string DataFolder() {
 // working folder is restored when it is torn down.
 class DemoRun {
  public:
-  DemoRun(int samples, int threads) {
+  DemoRun(int samples, int threads, bool split) {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     testing_hooks::ResetPlatform();
     testing_hooks::SetMessageBoxAutoAnswer(true);
     testing_hooks::SetDeviceThreads(threads);
-    testing_hooks::SetDeviceStageSplit(true);
+    testing_hooks::SetDeviceStageSplit(split);
     if (samples > 0) testing_hooks::SetSupportedMultisamples({samples});
     testing_hooks::UseVirtualClock(0x00010000);
     testing_hooks::SetSleepAdvancesClock(false);
@@ -92,7 +93,8 @@ class DemoRun {
 };
 
 void DemoFrame(benchmark::State& state) {
-  DemoRun run(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  DemoRun run(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
+              state.range(2) != 0);
   if (!run.ok()) return state.SkipWithError(("cannot start on " + DataFolder()).c_str());
   run.Lap(12);  // warm-up: buffers grow once
   testing_hooks::TakeDeviceStageTimes(nullptr);
@@ -122,11 +124,13 @@ void DemoFrame(benchmark::State& state) {
   state.counters["present_ms"] = t.present * perFrame;
 }
 BENCHMARK(DemoFrame)
-    ->ArgNames({"samples", "threads"})
-    ->Args({0, 1})
-    ->Args({0, 2})
-    ->Args({4, 1})
-    ->Args({4, 2})
+    ->ArgNames({"samples", "threads", "split"})
+    ->Args({0, 1, 0})
+    ->Args({0, 2, 0})
+    ->Args({4, 1, 0})
+    ->Args({4, 2, 0})
+    ->Args({0, 1, 1})
+    ->Args({4, 1, 1})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime();

@@ -25,6 +25,8 @@ constexpr uint32_t kNoDraw = ~0u;
 // Vertices per job when a draw's vertex programs run on the worker pool;
 // smaller draws run on the calling thread alone.
 constexpr uint32_t kVertexChunk = 512;
+// Primitives per job when a draw's set-up runs on the worker pool.
+constexpr uint32_t kSetupChunk = 1024;
 
 int ThreadCount(const RendererOptions& options) {
   if (options.reference) return 1;
@@ -136,7 +138,11 @@ struct Renderer::Impl {
 
   void Emit(const Vert& a, const Vert& b, const Vert& c) {
     Setup t;
-    if (!SetupTriangle(a, b, c, cull, scissor, 0, &t)) return;
+    if (SetupTriangle(a, b, c, cull, scissor, 0, &t)) Record(t);
+  }
+
+  // Adds a set-up triangle of the current draw to the batch.
+  void Record(Setup t) {
     ++trianglesDrawn;
     if (triangles.size() >= batchLimit) Flush();
     if (currentDraw == kNoDraw) {
@@ -299,16 +305,86 @@ struct Renderer::Impl {
                         .first;
   }
 
-  // Screen-space triangle from clip-space vertices whose outcodes are known.
-  void EmitClipped(const Vert& a, const Vert& b, const Vert& c, float guard) {
-    Vert poly[kMaxClipVerts];
-    const int n = ClipTriangle(a, b, c, guard, poly);
-    if (n < 3) return;
-    const Viewport& vp = viewport;
-    Vert s[kMaxClipVerts];
-    for (int i = 0; i < n; ++i) s[i] = ToScreen(poly[i], vp);
-    for (int i = 1; i + 1 < n; ++i) Emit(s[0], s[i], s[i + 1]);
+  // Primitives k0..k1-1 of an indexed draw whose vertex stage has run:
+  // every screen triangle they give, in order, goes to emit(a, b, c).
+  // Reads only the vertex arrays and the draw, so chunks may run at once.
+  template <class Sink>
+  void Assemble(const IndexedDraw& draw, float guard, uint32_t k0, uint32_t k1,
+                Sink&& emit) const {
+    const uint16_t* indices = draw.indices + draw.startIndex;
+    for (uint32_t k = k0; k < k1; ++k) {
+      uint32_t pos[3] = {}, v[3];
+      PrimitiveVertices(draw.topology, k, pos);
+      bool valid = true;
+      for (int j = 0; j < 3; ++j) {
+        // Relative to minIndex; indices below it wrap to large values.
+        v[j] = static_cast<uint32_t>(indices[pos[j]]) - draw.minIndex;
+        valid = valid && v[j] < draw.numVertices;
+      }
+      if (!valid) continue;
+      const unsigned c0 = outcodes[v[0]], c1 = outcodes[v[1]], c2 = outcodes[v[2]];
+      if ((c0 | c1 | c2) == 0) {
+        emit(screenVerts[v[0]], screenVerts[v[1]], screenVerts[v[2]]);
+      } else if ((c0 & c1 & c2) == 0) {
+        // Screen triangles from the clip-space polygon.
+        Vert poly[kMaxClipVerts];
+        const int n = ClipTriangle(clipVerts[v[0]], clipVerts[v[1]], clipVerts[v[2]], guard, poly);
+        Vert s[kMaxClipVerts];
+        for (int i = 0; i < n; ++i) s[i] = ToScreen(poly[i], viewport);
+        for (int i = 1; i + 1 < n; ++i) emit(s[0], s[i], s[i + 1]);
+      }
+    }
   }
+
+  struct SetupWork {
+    Impl* r;
+    const IndexedDraw* draw;
+    float guard;
+  };
+
+  // The set-up stage of an indexed draw. Large draws are cut into chunks of
+  // primitives that the pool's threads set up into lists of their own; the
+  // lists are then recorded in primitive order, as one thread would.
+  void SetupStage(const IndexedDraw& draw, float guard) {
+    const uint32_t chunks = (draw.primitiveCount + kSetupChunk - 1) / kSetupChunk;
+    const double flushedBefore = flushSeconds;
+    Clock::time_point start = Clock::now();
+    if (pool.threads() == 1 || chunks < 2) {
+      Assemble(draw, guard, 0, draw.primitiveCount,
+               [this](const Vert& a, const Vert& b, const Vert& c) { Emit(a, b, c); });
+      times.setup += SecondsSince(start) - (flushSeconds - flushedBefore);
+      return;
+    }
+    if (chunkSetups.size() < chunks) chunkSetups.resize(chunks);
+    SetupWork work{this, &draw, guard};
+    times.setup +=
+        RunTimed(static_cast<int>(chunks),
+                 [](void* context, int chunk) {
+                   const Clock::time_point start = Clock::now();
+                   const SetupWork& w = *static_cast<const SetupWork*>(context);
+                   Impl& r = *w.r;
+                   std::vector<Setup>& out = r.chunkSetups[static_cast<size_t>(chunk)];
+                   out.clear();
+                   const uint32_t k0 = static_cast<uint32_t>(chunk) * kSetupChunk;
+                   const uint32_t k1 = std::min(k0 + kSetupChunk, w.draw->primitiveCount);
+                   r.Assemble(*w.draw, w.guard, k0, k1,
+                              [&](const Vert& a, const Vert& b, const Vert& c) {
+                                Setup t;
+                                if (SetupTriangle(a, b, c, r.cull, r.scissor, 0, &t))
+                                  out.push_back(t);
+                              });
+                   r.jobSeconds[static_cast<size_t>(chunk)] = SecondsSince(start);
+                 },
+                 &work)
+            .first;
+    start = Clock::now();
+    const double flushedBeforeRecord = flushSeconds;
+    for (uint32_t c = 0; c < chunks; ++c)
+      for (const Setup& t : chunkSetups[c]) Record(t);
+    times.setup += SecondsSince(start) - (flushSeconds - flushedBeforeRecord);
+  }
+
+  std::vector<std::vector<Setup>> chunkSetups;  // per set-up job, kept for capacity
 
   Viewport viewport;
 };
@@ -427,27 +503,7 @@ bool Renderer::DrawIndexed(const State& state, const VertexShader& shader,
   const float guard = GuardFactor(state.viewport);
   r.VertexStage({&r, &shader, &source, first, draw.numVertices, state.stage.texcoordIndex, guard,
                  state.viewport});
-  const Clock::time_point start = Clock::now();
-  const double flushedBefore = r.flushSeconds;
-  const uint16_t* indices = draw.indices + draw.startIndex;
-  for (uint32_t k = 0; k < draw.primitiveCount; ++k) {
-    uint32_t pos[3] = {}, v[3];
-    PrimitiveVertices(draw.topology, k, pos);
-    bool valid = true;
-    for (int j = 0; j < 3; ++j) {
-      // Relative to minIndex; indices below it wrap to large values.
-      v[j] = static_cast<uint32_t>(indices[pos[j]]) - draw.minIndex;
-      valid = valid && v[j] < draw.numVertices;
-    }
-    if (!valid) continue;
-    const unsigned c0 = r.outcodes[v[0]], c1 = r.outcodes[v[1]], c2 = r.outcodes[v[2]];
-    if ((c0 | c1 | c2) == 0) {
-      r.Emit(r.screenVerts[v[0]], r.screenVerts[v[1]], r.screenVerts[v[2]]);
-    } else if ((c0 & c1 & c2) == 0) {
-      r.EmitClipped(r.clipVerts[v[0]], r.clipVerts[v[1]], r.clipVerts[v[2]], guard);
-    }
-  }
-  r.times.setup += SecondsSince(start) - (r.flushSeconds - flushedBefore);
+  r.SetupStage(draw, guard);
   r.Settle();
   return true;
 }

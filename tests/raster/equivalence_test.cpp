@@ -262,9 +262,10 @@ TEST(Equivalence, TiledPathMatchesReferenceOnRandomScenes) {
   }
 }
 
-// A draw with thousands of vertices runs its vertex programs on the pool in
-// chunks; the result is the one the reference gets from a single thread.
-TEST(Equivalence, VertexStageSharedByThreadsMatchesReference) {
+// A draw with thousands of vertices and triangles runs its vertex programs
+// and its set-up on the pool in chunks; the result is the one the reference
+// gets from a single thread, also when the batch fills part-way.
+TEST(Equivalence, VertexAndSetupStagesSharedByThreadsMatchReference) {
   constexpr int kW = 160, kH = 120, kCols = 70, kRows = 50;  // 3,621 vertices
   std::vector<float> clip;  // x y z w, colour bits, u v
   std::mt19937 rng(7);
@@ -308,24 +309,28 @@ TEST(Equivalence, VertexStageSharedByThreadsMatchesReference) {
   s.texture = {texture.data(), 4, 4, 16};
   const Float4 constants[raster::kConstantRegisters] = {};
   for (int samples : {1, 4}) {
-    Target ref, fast;
-    ASSERT_TRUE(ref.Reset(kW, kH, samples));
-    ASSERT_TRUE(fast.Reset(kW, kH, samples));
-    uint64_t drawn[2] = {};
-    for (int path = 0; path < 2; ++path) {
-      Renderer r(path == 0 ? RendererOptions{true, 1, 0} : RendererOptions{false, 2, 0});
-      Target& t = path == 0 ? ref : fast;
-      r.SetTarget(&t);
+    const RendererOptions paths[] = {{true, 1, 0}, {false, 2, 0}, {false, 2, 100}};
+    Target targets[3];
+    uint64_t drawn[3] = {};
+    for (int path = 0; path < 3; ++path) {
+      ASSERT_TRUE(targets[path].Reset(kW, kH, samples));
+      Renderer r(paths[path]);
+      r.SetTarget(&targets[path]);
       r.Clear({0, 0, kW, kH}, true, 0, true, 1.0f);
       ASSERT_TRUE(r.DrawIndexed(s, {ClipSpaceProgram, constants, nullptr}, src, draw));
       r.Flush();
       drawn[path] = r.triangles_drawn();
     }
     EXPECT_GT(drawn[0], 6000u);
-    EXPECT_EQ(drawn[0], drawn[1]);
     const size_t n = static_cast<size_t>(kW) * kH * samples;
-    EXPECT_EQ(std::memcmp(ref.color_data(), fast.color_data(), n * 4), 0) << samples;
-    EXPECT_EQ(std::memcmp(ref.depth_data(), fast.depth_data(), n * 2), 0) << samples;
+    for (int path = 1; path < 3; ++path) {
+      SCOPED_TRACE(paths[path].batchTriangles);
+      EXPECT_EQ(drawn[0], drawn[path]);
+      EXPECT_EQ(std::memcmp(targets[0].color_data(), targets[path].color_data(), n * 4), 0)
+          << samples;
+      EXPECT_EQ(std::memcmp(targets[0].depth_data(), targets[path].depth_data(), n * 2), 0)
+          << samples;
+    }
   }
 }
 
