@@ -4,10 +4,11 @@
 // lap at a fixed step of 111 ms, as `morvane --fixed-step 111` runs it.
 // Arguments: samples (0 or 4, as the dialog's anti-aliasing choice), the
 // device's threads, and split (1: coverage timed apart from shading, which
-// costs a clock read per triangle and tile; 0: coverage counts as shading). Each repetition is the 300 frames at animation times
-// 111, 222, ... ms; the figures are per frame: the median and mean wall time,
-// the process's CPU time (all threads; a steadier figure on a busy machine)
-// and the mean time of each stage (summed over threads, coverage apart).
+// costs a clock read per triangle and tile; 0: coverage counts as
+// shading). Each repetition is the 300 frames at animation times 111, 222,
+// ... ms; the figures are per frame: the median and mean wall time, the
+// process's CPU time (all threads; a steadier figure on a busy machine) and
+// the mean time of each stage (summed over threads).
 //
 // The data folder is $MORVANE_DEMO_DATA, else the build tree's data/ (made
 // by tools/mkassets); the same folder is the llvmpipe yardstick's scene.
