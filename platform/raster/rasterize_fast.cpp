@@ -83,11 +83,36 @@ void WritePixel(const Walk& w, int x, int y, unsigned pass, const uint16_t z[8],
   const size_t base = w.target.Index(x, y, 0);
   uint16_t* depths = w.target.depth_data() + base;
   uint32_t* colors = w.target.color_data() + base;
+  if (w.samples == 4) {  // the four samples blended at once
+    if (s.depthWrite)
+      for (int k = 0; k < 4; ++k)
+        if (pass & (1u << k)) depths[k] = z[k];
+    const uint32_t src[4] = {color, color, color, color};
+    WriteColors4(s, w.output, src, pass, colors);
+    return;
+  }
   for (int k = 0; k < w.samples; ++k) {
     if ((pass & (1u << k)) == 0) continue;
     if (s.depthWrite) depths[k] = z[k];
     colors[k] = w.output(color, colors[k]);
   }
+}
+
+// Four whole pixels of a row at one sample: alpha test and depth write per
+// pixel, then the four colours blended at once.
+void WriteRow4(const Walk& w, int x, int y, const unsigned pass[4], const uint16_t z[4][8],
+               const uint32_t color[4]) {
+  const PixelState& s = w.s;
+  const size_t base = w.target.Index(x, y, 0);
+  uint16_t* depths = w.target.depth_data() + base;
+  unsigned lanes = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (pass[i] == 0 || (s.alphaTest && !Passes(s.alphaFunc, color[i] >> 24, s.alphaRef)))
+      continue;
+    lanes |= 1u << i;
+    if (s.depthWrite) depths[i] = z[i][0];
+  }
+  if (lanes != 0) WriteColors4(s, w.output, color, lanes, w.target.color_data() + base);
 }
 
 // Pixels x..x+count-1 (count 1..4) of row y with their covered samples:
@@ -110,8 +135,9 @@ void ShadeGroup(const Walk& w, int x, int y, const uint8_t mask[4], int count) {
   for (int i = 0; i < count; ++i)
     if (pass[i] != 0) live |= 1u << i;
   if (live == 0) return;
-  uint32_t colors[4];
+  uint32_t colors[4] = {};
   ShadeRow4(w.t, w.s, x, y, live, w.flat, w.w, w.diffuse, colors);
+  if (w.samples == 1 && count == 4) return WriteRow4(w, x, y, pass, z, colors);
   for (int i = 0; i < count; ++i)
     if (pass[i] != 0) WritePixel(w, x + i, y, pass[i], z[i], colors[i]);
 }
