@@ -20,9 +20,9 @@ void DrawTriangleReference(const Setup& t, const PixelState& s, Target& target);
 // pixels are never textured), stage 0 for the group with SSE2
 // (shade_row.h), then alpha test, depth write and a blend function chosen
 // once per draw (four pixels at once at one sample, a pixel's four samples
-// at once at four). Coverage of the part inside each 64x64 square is found
-// before that part is shaded; with coverageSeconds the time of the coverage
-// passes is added to it. Must leave the target exactly as the reference does.
+// at once at four). With coverageSeconds, the coverage of the part inside
+// each 64x64 square is found before that part is shaded and its time added
+// there. Must leave the target exactly as the reference does.
 void DrawTriangleFast(const Setup& t, const PixelState& s, Target& target, const Rect& clip,
                       double* coverageSeconds = nullptr);
 

@@ -11,11 +11,11 @@ namespace {
 
 constexpr int kBlock = 8;
 
-// Up to four pixels of a row with their covered samples, found by the
-// coverage pass and shaded after it: a triangle's part of a tile is covered
-// whole before any of it is shaded (coverage never reads the target, and the
-// groups are shaded in the order they were found, so the target ends as an
-// interleaved walk leaves it).
+// Up to four pixels of a row with their covered samples. When coverage is
+// timed apart, a triangle's part of a tile is covered whole before any of it
+// is shaded (coverage never reads the target, and the groups are shaded in
+// the order they were found, so the target ends as the interleaved walk
+// leaves it).
 struct Group {
   int16_t x, y;
   uint8_t count;
@@ -120,7 +120,8 @@ void WriteRow4(const Walk& w, int x, int y, const unsigned pass[4], const uint16
 // the four lanes at once, then the per-pixel writes. Pixels never share
 // samples, so doing each stage for the group before the next stage leaves
 // the target as pixel-by-pixel order does.
-void ShadeGroup(const Walk& w, int x, int y, const uint8_t mask[4], int count) {
+template <class Mask>
+void ShadeGroup(const Walk& w, int x, int y, const Mask mask[4], int count) {
   unsigned pass[4] = {};
   uint16_t z[4][8];
   unsigned live = 0;
@@ -143,7 +144,8 @@ void ShadeGroup(const Walk& w, int x, int y, const uint8_t mask[4], int count) {
 }
 
 // Per-sample coverage within one block, stepping edge values by pixel.
-void CoverPartial(const Walk& w, int x0, int y0, int x1, int y1, Groups* groups) {
+template <class Sink>
+void CoverPartial(const Walk& w, int x0, int y0, int x1, int y1, Sink& sink) {
   const Setup& t = w.t;
   int64_t row[3], stepX[3], stepY[3];
   for (int i = 0; i < 3; ++i) {
@@ -168,19 +170,21 @@ void CoverPartial(const Walk& w, int x0, int y0, int x1, int y1, Groups* groups)
         any |= mask;
         for (int i = 0; i < 3; ++i) e[i] += stepX[i];
       }
-      if (any != 0) groups->Add(gx, y, count, masks);
+      if (any != 0) sink(gx, y, count, masks);
     }
     for (int i = 0; i < 3; ++i) row[i] += stepY[i];
   }
 }
 
 // The coverage pass over the rectangle rx0..rx1, ry0..ry1.
+// sink(x, y, count, masks) takes each group found, in order.
+template <class Sink>
 void Cover(const Walk& w, int rx0, int ry0, int rx1, int ry1, int minDx, int maxDx, int minDy,
-           int maxDy, Groups* groups) {
+           int maxDy, Sink& sink) {
   const Setup& t = w.t;
   // Small triangles: no block classification.
   if (rx1 - rx0 < kBlock && ry1 - ry0 < kBlock) {
-    CoverPartial(w, rx0, ry0, rx1, ry1, groups);
+    CoverPartial(w, rx0, ry0, rx1, ry1, sink);
     return;
   }
   for (int by = ry0; by <= ry1; by += kBlock) {
@@ -201,12 +205,12 @@ void Cover(const Walk& w, int rx0, int ry0, int rx1, int ry1, int minDx, int max
       }
       if (outside) continue;
       if (!inside) {
-        CoverPartial(w, bx, by, bx1, by1, groups);
+        CoverPartial(w, bx, by, bx1, by1, sink);
         continue;
       }
       const unsigned all[4] = {w.allSamples, w.allSamples, w.allSamples, w.allSamples};
       for (int y = by; y <= by1; ++y)
-        for (int x = bx; x <= bx1; x += 4) groups->Add(x, y, std::min(4, bx1 - x + 1), all);
+        for (int x = bx; x <= bx1; x += 4) sink(x, y, std::min(4, bx1 - x + 1), all);
     }
   }
 }
@@ -241,22 +245,31 @@ void DrawTriangleFast(const Setup& t, const PixelState& s, Target& target, const
       w.sampleDelta[i][k] = t.a[i] * w.offsets[k].dx + t.b[i] * w.offsets[k].dy;
   }
 
-  // Rectangles larger than a tile are covered tile by tile.
+  if (coverageSeconds == nullptr) {
+    // Each group is shaded as soon as it is found.
+    auto shade = [&](int x, int y, int count, const unsigned masks[4]) {
+      ShadeGroup(w, x, y, masks, count);
+    };
+    Cover(w, rx0, ry0, rx1, ry1, minDx, maxDx, minDy, maxDy, shade);
+    return;
+  }
+  // Timed apart: the groups of up to a tile are found, then shaded.
   thread_local Groups groups;
+  auto add = [&](int x, int y, int count, const unsigned masks[4]) {
+    groups.Add(x, y, count, masks);
+  };
   for (int ty = ry0; ty <= ry1; ty += kTileRows) {
     for (int tx = rx0; tx <= rx1; tx += kTileRows) {
       groups.size = 0;
       Cover(w, tx, ty, std::min(tx + kTileRows - 1, rx1), std::min(ty + kTileRows - 1, ry1),
-            minDx, maxDx, minDy, maxDy, &groups);
-      if (coverageSeconds != nullptr) {
-        const Clock::time_point now = Clock::now();
-        *coverageSeconds += std::chrono::duration<double>(now - start).count();
-      }
+            minDx, maxDx, minDy, maxDy, add);
+      const Clock::time_point now = Clock::now();
+      *coverageSeconds += std::chrono::duration<double>(now - start).count();
       for (int g = 0; g < groups.size; ++g) {
         const Group& group = groups.items[g];
         ShadeGroup(w, group.x, group.y, group.mask, group.count);
       }
-      if (coverageSeconds != nullptr) start = Clock::now();
+      start = Clock::now();
     }
   }
 }

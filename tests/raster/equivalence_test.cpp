@@ -218,14 +218,16 @@ struct Variant {
   int samples;
   int threads;
   size_t batch;
+  bool split = false;  // coverage timed apart (covered first, then shaded)
 };
 
 TEST(Equivalence, TiledPathMatchesReferenceOnRandomScenes) {
   constexpr int kW = 150, kH = 100;
   // Every sample count on one, two and three threads (one batch small
-  // enough to force flushes part-way).
-  const Variant variants[] = {{1, 1, 0}, {1, 2, 0}, {1, 3, 5}, {2, 1, 0}, {2, 2, 0}, {2, 3, 0},
-                              {4, 1, 0}, {4, 2, 0}, {4, 3, 7}, {8, 1, 0}, {8, 2, 0}, {8, 3, 0}};
+  // enough to force flushes part-way), each also with coverage timed apart.
+  const Variant variants[] = {{1, 1, 0},       {1, 2, 0, true}, {1, 3, 5},       {2, 1, 0, true},
+                              {2, 2, 0},       {2, 3, 0},       {4, 1, 0},       {4, 2, 0, true},
+                              {4, 3, 7},       {8, 1, 0},       {8, 2, 0, true}, {8, 3, 0}};
   for (unsigned seed : {11u, 22u, 33u, 44u}) {
     for (const Variant& v : variants) {
       Target ref, fast;
@@ -240,7 +242,7 @@ TEST(Equivalence, TiledPathMatchesReferenceOnRandomScenes) {
       uint64_t drawn = 0;
       {
         Scene scene(seed, kW, kH);
-        Renderer r(RendererOptions{false, v.threads, v.batch});
+        Renderer r(RendererOptions{false, v.threads, v.batch, v.split});
         r.SetTarget(&fast);
         scene.Replay(r);
         drawn = r.triangles_drawn();
