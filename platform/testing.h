@@ -127,6 +127,18 @@ void FailGlShaderCompilation(bool fail);
 // 0, the default, means one per core, else 1..8. The unattended mode's
 // --threads and the benchmarks use it; it changes no pixel.
 void SetDeviceThreads(int threads);
+// Where the device's frames go, in seconds per stage summed over the
+// threads that ran it (see raster::StageTimes in raster/raster.h).
+struct StageTimes {
+  double vertex = 0, setup = 0, binning = 0, coverage = 0, shading = 0, resolve = 0, present = 0;
+};
+// When on, devices created from now on time coverage apart from shading (a
+// clock read per triangle and tile); off, coverage counts as shading. The
+// unattended mode's --profile turns it on. Changes no pixel.
+void SetDeviceStageSplit(bool on);
+// The stage times of every frame presented since the last call (by any
+// device), with their number in *frames; then starts the sums again.
+StageTimes TakeDeviceStageTimes(int* frames);
 // Direct3D objects (IDirect3D9, devices, textures, buffers, declarations)
 // not yet freed; 0 after a clean teardown.
 int LiveDirect3DObjects();

@@ -243,6 +243,8 @@ void InstallAutomation(const AutomationOptions& options) {
   if (!options.captureDir.empty()) testing_hooks::SetMessageBoxCaptureDir(options.captureDir);
   if (options.samples > 0) testing_hooks::SetSupportedMultisamples({options.samples});
   if (options.threads > 0) testing_hooks::SetDeviceThreads(options.threads);
+  testing_hooks::SetDeviceStageSplit(options.profile);
+  testing_hooks::TakeDeviceStageTimes(nullptr);  // sums from this run only
   if (options.fixedStepMs > 0) {
     // Only the frames move the clock; the music thread keeps real time.
     testing_hooks::UseVirtualClock(0x00010000);
@@ -289,6 +291,8 @@ int ReportAutomation() {
     ProgressLine(g.lap);
     g.run.laps.push_back(g.lap);
   }
+  g.run.stages = testing_hooks::TakeDeviceStageTimes(&g.run.stageFrames);
+  testing_hooks::SetDeviceStageSplit(false);
   if (g.run.options.json)
     PrintJsonResults(g.run, stdout);
   else

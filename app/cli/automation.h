@@ -44,6 +44,7 @@ struct AutomationOptions {
   // The Direct3D device: the CPU one by default, so results stay comparable
   // from run to run (MORVANE_DEVICE still overrides it).
   d3d9::DeviceKind device = d3d9::DeviceKind::Cpu;
+  bool profile = false;     // report the device's time per stage
   std::vector<std::string> arguments;  // the command line as given, for the results
 };
 

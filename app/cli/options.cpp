@@ -63,7 +63,7 @@ std::string AutomationUsage() {
          "               [--samples 2|4|8] [--threads N] [--data DIR] [--fixed-step MS]\n"
          "               [--json] [--report FILE.html] [--capture MS:FILE.png]...\n"
          "               [--capture DIR] [--display] [--sound] [--seconds N]\n"
-         "               [--device cpu|gl]\n"
+         "               [--device cpu|gl] [--profile]\n"
          "With no arguments the program runs as a desktop program and asks its settings\n"
          "in a dialog. With arguments it runs unattended and headless (offscreen window,\n"
          "dummy audio) and prints its results:\n"
@@ -86,6 +86,8 @@ std::string AutomationUsage() {
          "  --sound           play the music on the sound device\n"
          "  --device cpu|gl   the Direct3D device: our CPU renderer (default) or OpenGL 3.3\n"
          "                    (MORVANE_DEVICE=cpu|gl in the environment overrides it)\n"
+         "  --profile         also report the device's time per stage (vertex, set-up,\n"
+         "                    binning, coverage, shading, resolve, present) per frame\n"
          "Progress goes to stderr, results to stdout.\n"
          "Exit codes: 0 done; 1 start-up failed, no data or an output could not be\n"
          "written; 2 invalid options; 130 / 143 ended by SIGINT / SIGTERM.\n";
@@ -192,6 +194,8 @@ bool ParseAutomationOptions(const std::vector<std::string>& args, AutomationOpti
       options->headless = false;
     } else if (arg == "--sound") {
       options->sound = true;
+    } else if (arg == "--profile") {
+      options->profile = true;
     } else {
       *error = "unknown option '" + arg + "'";
       return false;

@@ -1,6 +1,7 @@
 // The results of an unattended run as text or JSON.
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "app/cli/run_state.h"
 
@@ -29,6 +30,25 @@ std::string ClockText(const RunResults& run) {
            " ms per frame (scores count frames per 33.5 s of virtual time; fps and frame "
            "times are wall-clock)";
   return "real (scores and frame times are wall-clock)";
+}
+
+struct StageFigure {
+  const char* name;  // as the text names it
+  const char* key;   // as JSON names it
+  double ms;         // per frame
+};
+
+// The stages in pipeline order, in ms per presented frame.
+std::vector<StageFigure> StageFigures(const RunResults& run) {
+  const testing_hooks::StageTimes& t = run.stages;
+  const double perFrame = run.stageFrames > 0 ? 1000.0 / run.stageFrames : 0.0;
+  return {{"vertex", "vertexMs", t.vertex * perFrame},
+          {"set-up", "setupMs", t.setup * perFrame},
+          {"binning", "binningMs", t.binning * perFrame},
+          {"coverage", "coverageMs", t.coverage * perFrame},
+          {"shading", "shadingMs", t.shading * perFrame},
+          {"resolve", "resolveMs", t.resolve * perFrame},
+          {"present", "presentMs", t.present * perFrame}};
 }
 
 }  // namespace
@@ -71,6 +91,16 @@ void PrintTextResults(const RunResults& run, std::FILE* out) {
   else
     std::fprintf(out, "no lap completed: no average or best\n");
   if (run.signal != 0) std::fprintf(out, "ended by signal %d\n", run.signal);
+  if (run.options.profile) {
+    std::fprintf(out, "stages, ms per frame over %d presented frames (summed over threads):\n",
+                 run.stageFrames);
+    double total = 0;
+    for (const StageFigure& s : StageFigures(run)) {
+      std::fprintf(out, "  %-9s %8.3f\n", s.name, s.ms);
+      total += s.ms;
+    }
+    std::fprintf(out, "  %-9s %8.3f\n", "total", total);
+  }
 }
 
 void PrintJsonResults(const RunResults& run, std::FILE* out) {
@@ -94,6 +124,11 @@ void PrintJsonResults(const RunResults& run, std::FILE* out) {
                o.fixedStepMs > 0 ? "virtual" : "real", o.fixedStepMs,
                JsonString(ClockText(run)).c_str());
   std::fprintf(out, "  \"endedBySignal\": %d,\n", run.signal);
+  if (o.profile) {
+    std::fprintf(out, "  \"stages\": {\"frames\": %d", run.stageFrames);
+    for (const StageFigure& s : StageFigures(run)) std::fprintf(out, ", \"%s\": %.4f", s.key, s.ms);
+    std::fprintf(out, "},\n");
+  }
   std::fprintf(out,
                "  \"system\": {\"cpu\": %s, \"coresUsed\": %d, \"simd\": %s, "
                "\"multisample\": %d, \"fullScreen\": %s, \"version\": %s, \"buildType\": %s, "

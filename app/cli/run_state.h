@@ -9,6 +9,7 @@
 
 #include "app/cli/automation.h"
 #include "app/cli/run_stats.h"
+#include "testing.h"
 
 struct RunResults {
   AutomationOptions options;
@@ -19,6 +20,9 @@ struct RunResults {
   int bestScore = 0;
   int signal = 0;        // the signal that ended the run, or 0
   std::vector<std::string> capturedPngs;  // written --capture files, in order
+  // --profile: the device's stage times over every frame it presented.
+  testing_hooks::StageTimes stages;
+  int stageFrames = 0;
 };
 
 void PrintTextResults(const RunResults& run, std::FILE* out);

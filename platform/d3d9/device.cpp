@@ -3,6 +3,7 @@
 #include "d3d9/device.h"
 
 #include <algorithm>
+#include <chrono>
 #include <new>
 
 #include "d3d9/gl_device.h"
@@ -320,10 +321,14 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destW
     gl_->ReadFrame(presentPixels_.data());
   else
     renderer_.Resolve(presentPixels_.data(), width * 4);
+  const auto start = std::chrono::steady_clock::now();
   RecordPresentedFrame(presentPixels_.data(), width, height);
-  if (!win32::PresentPixels(window_, presentPixels_.data(), width, height, width * 4))
-    return D3DERR_INVALIDCALL;  // the window is gone
-  return D3D_OK;
+  const bool shown =
+      win32::PresentPixels(window_, presentPixels_.data(), width, height, width * 4);
+  raster::StageTimes times = renderer_.TakeStageTimes();
+  times.present = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  RecordFrameStageTimes(times);
+  return shown ? D3D_OK : D3DERR_INVALIDCALL;  // not shown: the window is gone
 }
 
 HRESULT Device::SetViewport(const D3DVIEWPORT9* viewport) {

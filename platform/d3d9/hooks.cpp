@@ -17,12 +17,21 @@ int g_vertexConstantLimit = raster::kConstantRegisters;
 std::vector<uint32_t> g_frame;
 int g_frameWidth = 0, g_frameHeight = 0;
 int g_rendererThreads = 0;
+bool g_stageSplit = false;
+raster::StageTimes g_stageTimes;
+int g_stageFrames = 0;
 }  // namespace
 
 raster::RendererOptions NewDeviceRendererOptions() {
   raster::RendererOptions options;
   options.threads = g_rendererThreads;
+  options.splitCoverage = g_stageSplit;
   return options;
+}
+
+void RecordFrameStageTimes(const raster::StageTimes& times) {
+  g_stageTimes += times;
+  ++g_stageFrames;
 }
 
 std::atomic<int>& LiveObjects() {
@@ -48,6 +57,24 @@ namespace testing_hooks {
 void RefuseHardwareVertexProcessing(bool refuse) { d3d9::g_refuseHardware = refuse; }
 
 void SetDeviceThreads(int threads) { d3d9::g_rendererThreads = std::clamp(threads, 0, 8); }
+
+void SetDeviceStageSplit(bool on) { d3d9::g_stageSplit = on; }
+
+StageTimes TakeDeviceStageTimes(int* frames) {
+  const raster::StageTimes& t = d3d9::g_stageTimes;
+  StageTimes out;
+  out.vertex = t.vertex;
+  out.setup = t.setup;
+  out.binning = t.binning;
+  out.coverage = t.coverage;
+  out.shading = t.shading;
+  out.resolve = t.resolve;
+  out.present = t.present;
+  if (frames != nullptr) *frames = d3d9::g_stageFrames;
+  d3d9::g_stageTimes = {};
+  d3d9::g_stageFrames = 0;
+  return out;
+}
 
 void SetVertexConstantLimit(int registers) {
   d3d9::g_vertexConstantLimit = std::clamp(registers, 0, raster::kConstantRegisters);

@@ -22,6 +22,9 @@ int VertexConstantLimit();
 // Drops a name from the program table (vertex_program_binding.cpp).
 void ForgetVertexProgram(const char* name);
 
+// Adds one presented frame's stage times to the sums TakeDeviceStageTimes reads.
+void RecordFrameStageTimes(const raster::StageTimes& times);
+
 // Keeps a copy of a presented frame when capture is on.
 void RecordPresentedFrame(const uint32_t* pixels, int width, int height);
 

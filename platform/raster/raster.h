@@ -52,6 +52,23 @@ struct RendererOptions {
   // Tiled path: set-up triangles recorded before a flush is forced
   // (0: 65536, about 13 MB).
   size_t batchTriangles = 0;
+  // Times coverage apart from shading (a clock read per triangle and tile,
+  // a few per cent of a frame); off, coverage counts as shading.
+  bool splitCoverage = false;
+};
+
+// Time spent in each stage, in seconds, summed over the threads that ran it
+// (so with several workers coverage + shading can exceed the wall time).
+// vertex: vertex programs and screen mapping; setup: primitive assembly,
+// clipping and triangle set-up; binning: sorting into tiles; coverage and
+// shading: the pixel stages (see splitCoverage); resolve: Resolve; present:
+// the device's hand-over of the resolved frame (filled by the device, not
+// the renderer). The reference path draws each triangle as it is set up and
+// counts that as shading.
+struct StageTimes {
+  double vertex = 0, setup = 0, binning = 0, coverage = 0, shading = 0, resolve = 0, present = 0;
+  double Total() const { return vertex + setup + binning + coverage + shading + resolve + present; }
+  StageTimes& operator+=(const StageTimes& o);
 };
 
 class Renderer {
@@ -90,6 +107,10 @@ class Renderer {
   // Triangles that reached the pixel stages since construction (after
   // clipping and culling), for statistics and tests.
   uint64_t triangles_drawn() const;
+
+  // The stage times accumulated since the last call (or construction),
+  // then starts the sums again. Flush first to include recorded draws.
+  StageTimes TakeStageTimes();
 
  private:
   struct Impl;

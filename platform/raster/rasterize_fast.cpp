@@ -1,5 +1,6 @@
 // The fast traversal used by the tiled path.
 #include <algorithm>
+#include <chrono>
 
 #include "raster/rasterize.h"
 #include "raster/shade_row.h"
@@ -9,6 +10,34 @@ namespace raster {
 namespace {
 
 constexpr int kBlock = 8;
+
+// Up to four pixels of a row with their covered samples. When coverage is
+// timed apart, a triangle's part of a tile is covered whole before any of it
+// is shaded (coverage never reads the target, and the groups are shaded in
+// the order they were found, so the target ends as the interleaved walk
+// leaves it).
+struct Group {
+  int16_t x, y;
+  uint8_t count;
+  uint8_t mask[4];
+};
+// A 64x64 tile holds at most 64 * 16 groups.
+constexpr int kTileRows = 64;  // the largest rectangle one coverage pass takes
+constexpr int kMaxGroups = kTileRows * kTileRows / 4;
+
+struct Groups {
+  Group items[kMaxGroups];
+  int size = 0;
+  // Rectangles of at most kTileRows square never fill it (two groups per
+  // 8-pixel block row); the check keeps a fault from writing past it.
+  void Add(int x, int y, int count, const unsigned mask[4]) {
+    if (size == kMaxGroups) return;
+    items[size++] = {static_cast<int16_t>(x), static_cast<int16_t>(y),
+                     static_cast<uint8_t>(count),
+                     {static_cast<uint8_t>(mask[0]), static_cast<uint8_t>(mask[1]),
+                      static_cast<uint8_t>(mask[2]), static_cast<uint8_t>(mask[3])}};
+  }
+};
 
 struct Walk {
   const Setup& t;
@@ -54,6 +83,14 @@ void WritePixel(const Walk& w, int x, int y, unsigned pass, const uint16_t z[8],
   const size_t base = w.target.Index(x, y, 0);
   uint16_t* depths = w.target.depth_data() + base;
   uint32_t* colors = w.target.color_data() + base;
+  if (w.samples == 4) {  // the four samples blended at once
+    if (s.depthWrite)
+      for (int k = 0; k < 4; ++k)
+        if (pass & (1u << k)) depths[k] = z[k];
+    const uint32_t src[4] = {color, color, color, color};
+    WriteColors4(s, w.output, src, pass, colors);
+    return;
+  }
   for (int k = 0; k < w.samples; ++k) {
     if ((pass & (1u << k)) == 0) continue;
     if (s.depthWrite) depths[k] = z[k];
@@ -61,12 +98,30 @@ void WritePixel(const Walk& w, int x, int y, unsigned pass, const uint16_t z[8],
   }
 }
 
+// Four whole pixels of a row at one sample: alpha test and depth write per
+// pixel, then the four colours blended at once.
+void WriteRow4(const Walk& w, int x, int y, const unsigned pass[4], const uint16_t z[4][8],
+               const uint32_t color[4]) {
+  const PixelState& s = w.s;
+  const size_t base = w.target.Index(x, y, 0);
+  uint16_t* depths = w.target.depth_data() + base;
+  unsigned lanes = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (pass[i] == 0 || (s.alphaTest && !Passes(s.alphaFunc, color[i] >> 24, s.alphaRef)))
+      continue;
+    lanes |= 1u << i;
+    if (s.depthWrite) depths[i] = z[i][0];
+  }
+  if (lanes != 0) WriteColors4(s, w.output, color, lanes, w.target.color_data() + base);
+}
+
 // Pixels x..x+count-1 (count 1..4) of row y with their covered samples:
 // depth first, so fully hidden groups are never textured, then stage 0 for
 // the four lanes at once, then the per-pixel writes. Pixels never share
 // samples, so doing each stage for the group before the next stage leaves
 // the target as pixel-by-pixel order does.
-void ShadeGroup(const Walk& w, int x, int y, const unsigned mask[4], int count) {
+template <class Mask>
+void ShadeGroup(const Walk& w, int x, int y, const Mask mask[4], int count) {
   unsigned pass[4] = {};
   uint16_t z[4][8];
   unsigned live = 0;
@@ -81,14 +136,16 @@ void ShadeGroup(const Walk& w, int x, int y, const unsigned mask[4], int count) 
   for (int i = 0; i < count; ++i)
     if (pass[i] != 0) live |= 1u << i;
   if (live == 0) return;
-  uint32_t colors[4];
+  uint32_t colors[4] = {};
   ShadeRow4(w.t, w.s, x, y, live, w.flat, w.w, w.diffuse, colors);
+  if (w.samples == 1 && count == 4) return WriteRow4(w, x, y, pass, z, colors);
   for (int i = 0; i < count; ++i)
     if (pass[i] != 0) WritePixel(w, x + i, y, pass[i], z[i], colors[i]);
 }
 
 // Per-sample coverage within one block, stepping edge values by pixel.
-void WalkPartial(const Walk& w, int x0, int y0, int x1, int y1) {
+template <class Sink>
+void CoverPartial(const Walk& w, int x0, int y0, int x1, int y1, Sink& sink) {
   const Setup& t = w.t;
   int64_t row[3], stepX[3], stepY[3];
   for (int i = 0; i < 3; ++i) {
@@ -113,41 +170,21 @@ void WalkPartial(const Walk& w, int x0, int y0, int x1, int y1) {
         any |= mask;
         for (int i = 0; i < 3; ++i) e[i] += stepX[i];
       }
-      if (any != 0) ShadeGroup(w, gx, y, masks, count);
+      if (any != 0) sink(gx, y, count, masks);
     }
     for (int i = 0; i < 3; ++i) row[i] += stepY[i];
   }
 }
 
-}  // namespace
-
-void DrawTriangleFast(const Setup& t, const PixelState& s, Target& target, const Rect& clip) {
-  const int rx0 = std::max(t.box.x0, clip.x0), ry0 = std::max(t.box.y0, clip.y0);
-  const int rx1 = std::min(t.box.x1, clip.x1), ry1 = std::min(t.box.y1, clip.y1);
-  if (rx0 > rx1 || ry0 > ry1) return;
-
-  Walk w{t, s, target, target.samples(), 0, {}, {}, FlatWAndDiffuse(t), 0.0f, 0, ChooseOutput(s),
-         !s.antialias || target.samples() == 1};
-  if (w.flat) {
-    w.w = PixelW(t, t.ox, t.oy);
-    w.diffuse = PixelDiffuse(t, t.ox, t.oy, w.w);
-  }
-  w.allSamples = (1u << w.samples) - 1;
-  const SampleOffset* pattern = SamplePattern(w.samples);
-  int minDx = 0, maxDx = 0, minDy = 0, maxDy = 0;
-  for (int k = 0; k < w.samples; ++k) {
-    w.offsets[k] = s.antialias ? pattern[k] : SampleOffset{0, 0};
-    minDx = std::min<int>(minDx, w.offsets[k].dx);
-    maxDx = std::max<int>(maxDx, w.offsets[k].dx);
-    minDy = std::min<int>(minDy, w.offsets[k].dy);
-    maxDy = std::max<int>(maxDy, w.offsets[k].dy);
-    for (int i = 0; i < 3; ++i)
-      w.sampleDelta[i][k] = t.a[i] * w.offsets[k].dx + t.b[i] * w.offsets[k].dy;
-  }
-
+// The coverage pass over the rectangle rx0..rx1, ry0..ry1.
+// sink(x, y, count, masks) takes each group found, in order.
+template <class Sink>
+void Cover(const Walk& w, int rx0, int ry0, int rx1, int ry1, int minDx, int maxDx, int minDy,
+           int maxDy, Sink& sink) {
+  const Setup& t = w.t;
   // Small triangles: no block classification.
   if (rx1 - rx0 < kBlock && ry1 - ry0 < kBlock) {
-    WalkPartial(w, rx0, ry0, rx1, ry1);
+    CoverPartial(w, rx0, ry0, rx1, ry1, sink);
     return;
   }
   for (int by = ry0; by <= ry1; by += kBlock) {
@@ -168,12 +205,71 @@ void DrawTriangleFast(const Setup& t, const PixelState& s, Target& target, const
       }
       if (outside) continue;
       if (!inside) {
-        WalkPartial(w, bx, by, bx1, by1);
+        CoverPartial(w, bx, by, bx1, by1, sink);
         continue;
       }
       const unsigned all[4] = {w.allSamples, w.allSamples, w.allSamples, w.allSamples};
       for (int y = by; y <= by1; ++y)
-        for (int x = bx; x <= bx1; x += 4) ShadeGroup(w, x, y, all, std::min(4, bx1 - x + 1));
+        for (int x = bx; x <= bx1; x += 4) sink(x, y, std::min(4, bx1 - x + 1), all);
+    }
+  }
+}
+
+}  // namespace
+
+void DrawTriangleFast(const Setup& t, const PixelState& s, Target& target, const Rect& clip,
+                      double* coverageSeconds) {
+  const int rx0 = std::max(t.box.x0, clip.x0), ry0 = std::max(t.box.y0, clip.y0);
+  const int rx1 = std::min(t.box.x1, clip.x1), ry1 = std::min(t.box.y1, clip.y1);
+  if (rx0 > rx1 || ry0 > ry1) return;
+  using Clock = std::chrono::steady_clock;
+  Clock::time_point start;
+  if (coverageSeconds != nullptr) start = Clock::now();
+
+  Walk w{t, s, target, target.samples(), 0, {}, {}, FlatWAndDiffuse(t), 0.0f, 0, ChooseOutput(s),
+         !s.antialias || target.samples() == 1};
+  if (w.flat) {
+    w.w = PixelW(t, t.ox, t.oy);
+    w.diffuse = PixelDiffuse(t, t.ox, t.oy, w.w);
+  }
+  w.allSamples = (1u << w.samples) - 1;
+  const SampleOffset* pattern = SamplePattern(w.samples);
+  int minDx = 0, maxDx = 0, minDy = 0, maxDy = 0;
+  for (int k = 0; k < w.samples; ++k) {
+    w.offsets[k] = s.antialias ? pattern[k] : SampleOffset{0, 0};
+    minDx = std::min<int>(minDx, w.offsets[k].dx);
+    maxDx = std::max<int>(maxDx, w.offsets[k].dx);
+    minDy = std::min<int>(minDy, w.offsets[k].dy);
+    maxDy = std::max<int>(maxDy, w.offsets[k].dy);
+    for (int i = 0; i < 3; ++i)
+      w.sampleDelta[i][k] = t.a[i] * w.offsets[k].dx + t.b[i] * w.offsets[k].dy;
+  }
+
+  if (coverageSeconds == nullptr) {
+    // Each group is shaded as soon as it is found.
+    auto shade = [&](int x, int y, int count, const unsigned masks[4]) {
+      ShadeGroup(w, x, y, masks, count);
+    };
+    Cover(w, rx0, ry0, rx1, ry1, minDx, maxDx, minDy, maxDy, shade);
+    return;
+  }
+  // Timed apart: the groups of up to a tile are found, then shaded.
+  thread_local Groups groups;
+  auto add = [&](int x, int y, int count, const unsigned masks[4]) {
+    groups.Add(x, y, count, masks);
+  };
+  for (int ty = ry0; ty <= ry1; ty += kTileRows) {
+    for (int tx = rx0; tx <= rx1; tx += kTileRows) {
+      groups.size = 0;
+      Cover(w, tx, ty, std::min(tx + kTileRows - 1, rx1), std::min(ty + kTileRows - 1, ry1),
+            minDx, maxDx, minDy, maxDy, add);
+      const Clock::time_point now = Clock::now();
+      *coverageSeconds += std::chrono::duration<double>(now - start).count();
+      for (int g = 0; g < groups.size; ++g) {
+        const Group& group = groups.items[g];
+        ShadeGroup(w, group.x, group.y, group.mask, group.count);
+      }
+      start = Clock::now();
     }
   }
 }

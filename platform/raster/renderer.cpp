@@ -1,6 +1,7 @@
 // The Renderer: runs the stages for each draw and, on the tiled path, bins
 // set-up triangles into tiles and shades them on the worker pool at Flush.
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -21,12 +22,23 @@ constexpr int kTileBits = 6;  // 64x64-pixel tiles
 constexpr int kTileSize = 1 << kTileBits;
 constexpr size_t kDefaultBatchTriangles = size_t{1} << 16;
 constexpr uint32_t kNoDraw = ~0u;
+// Vertices per job when a draw's vertex programs run on the worker pool;
+// smaller draws run on the calling thread alone.
+constexpr uint32_t kVertexChunk = 512;
+// Primitives per job when a draw's set-up runs on the worker pool.
+constexpr uint32_t kSetupChunk = 1024;
 
 int ThreadCount(const RendererOptions& options) {
   if (options.reference) return 1;
   int n = options.threads;
   if (n <= 0) n = static_cast<int>(std::thread::hardware_concurrency());
   return std::clamp(n, 1, 8);
+}
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
 bool InsideGuard(const Vert& v) {
@@ -73,6 +85,14 @@ struct Renderer::Impl {
   std::vector<int> busyTiles;
   int tilesX = 0, tilesY = 0;
 
+  size_t settled = 0;  // triangles[0..settled) are binned (tiled path)
+
+  // Stage times since TakeStageTimes; flushSeconds lets a stage that forced
+  // a flush leave the flush's time out of its own.
+  StageTimes times;
+  double flushSeconds = 0;
+  std::vector<double> jobSeconds, jobCoverage;  // per tile or band, one writer each
+
   // Per-draw scratch, kept for its capacity.
   std::vector<Vert> clipVerts, screenVerts;
   std::vector<unsigned> outcodes;
@@ -94,21 +114,39 @@ struct Renderer::Impl {
 
   void Emit(const Vert& a, const Vert& b, const Vert& c) {
     Setup t;
-    if (!SetupTriangle(a, b, c, cull, scissor, 0, &t)) return;
+    if (SetupTriangle(a, b, c, cull, scissor, 0, &t)) Record(t);
+  }
+
+  // Adds a set-up triangle of the current draw to the batch.
+  void Record(Setup t) {
     ++trianglesDrawn;
-    if (options.reference) {
-      DrawTriangleReference(t, current, *target);
-      return;
-    }
     if (triangles.size() >= batchLimit) Flush();
     if (currentDraw == kNoDraw) {
       currentDraw = static_cast<uint32_t>(draws.size());
       draws.push_back(current);
     }
     t.draw = currentDraw;
-    const uint32_t index = static_cast<uint32_t>(triangles.size());
     triangles.push_back(t);
-    Bin(t, index);
+  }
+
+  // Hands the triangles set up since the last call on: binned into tiles,
+  // or on the reference path drawn at once.
+  void Settle() {
+    if (triangles.size() == settled) return;
+    const Clock::time_point start = Clock::now();
+    if (options.reference) {
+      for (const Setup& t : triangles) DrawTriangleReference(t, draws[t.draw], *target);
+      triangles.clear();
+      draws.clear();
+      currentDraw = kNoDraw;
+      settled = 0;
+      times.shading += SecondsSince(start);
+      return;
+    }
+    for (size_t i = settled; i < triangles.size(); ++i)
+      Bin(triangles[i], static_cast<uint32_t>(i));
+    settled = triangles.size();
+    times.binning += SecondsSince(start);
   }
 
   // Adds the triangle to every tile its box meets whose rectangle it may
@@ -141,23 +179,48 @@ struct Renderer::Impl {
 
   static void ShadeTile(void* self, int job) {
     Impl& r = *static_cast<Impl*>(self);
-    const int tile = r.busyTiles[static_cast<size_t>(job)];
+    const Clock::time_point start = Clock::now();
+    const size_t slot = static_cast<size_t>(job);
+    const int tile = r.busyTiles[slot];
     const int tx = tile % r.tilesX, ty = tile / r.tilesX;
     const Rect rect{tx * kTileSize, ty * kTileSize, tx * kTileSize + kTileSize - 1,
                     ty * kTileSize + kTileSize - 1};
+    double* coverage = r.options.splitCoverage ? &r.jobCoverage[slot] : nullptr;
     for (uint32_t index : r.bins[static_cast<size_t>(tile)]) {
       const Setup& t = r.triangles[index];
-      DrawTriangleFast(t, r.draws[t.draw], *r.target, rect);
+      DrawTriangleFast(t, r.draws[t.draw], *r.target, rect, coverage);
     }
+    r.jobSeconds[slot] = SecondsSince(start);
+  }
+
+  // Runs `count` jobs on the pool with a time slot each, and returns the
+  // summed job times and the summed coverage part.
+  std::pair<double, double> RunTimed(int count, void (*job)(void*, int), void* context) {
+    jobSeconds.assign(static_cast<size_t>(count), 0.0);
+    jobCoverage.assign(static_cast<size_t>(count), 0.0);
+    pool.Run(count, job, context);
+    double total = 0, coverage = 0;
+    for (double s : jobSeconds) total += s;
+    for (double s : jobCoverage) coverage += s;
+    return {total, coverage};
   }
 
   void Flush() {
-    if (!busyTiles.empty()) pool.Run(static_cast<int>(busyTiles.size()), &Impl::ShadeTile, this);
+    const Clock::time_point start = Clock::now();
+    Settle();
+    if (!busyTiles.empty()) {
+      const auto [total, coverage] =
+          RunTimed(static_cast<int>(busyTiles.size()), &Impl::ShadeTile, this);
+      times.coverage += coverage;
+      times.shading += total - coverage;
+    }
     for (int tile : busyTiles) bins[static_cast<size_t>(tile)].clear();
     busyTiles.clear();
     triangles.clear();
+    settled = 0;
     draws.clear();
     currentDraw = kNoDraw;
+    flushSeconds += SecondsSince(start);
   }
 
   void SetTarget(Target* t) {
@@ -169,16 +232,135 @@ struct Renderer::Impl {
     bins.resize(static_cast<size_t>(tilesX) * tilesY);
   }
 
-  // Screen-space triangle from clip-space vertices whose outcodes are known.
-  void EmitClipped(const Vert& a, const Vert& b, const Vert& c, float guard) {
-    Vert poly[kMaxClipVerts];
-    const int n = ClipTriangle(a, b, c, guard, poly);
-    if (n < 3) return;
-    const Viewport& vp = viewport;
-    Vert s[kMaxClipVerts];
-    for (int i = 0; i < n; ++i) s[i] = ToScreen(poly[i], vp);
-    for (int i = 1; i + 1 < n; ++i) Emit(s[0], s[i], s[i + 1]);
+  // The vertex stage of one draw: program, outcode and (for vertices inside
+  // every plane) the screen mapping of vertices begin..end-1 of the range.
+  struct VertexWork {
+    Impl* r;
+    const VertexShader* shader;
+    const VertexSource* source;
+    int64_t first;
+    uint32_t count;
+    int texcoord;
+    float guard;
+    Viewport viewport;
+  };
+
+  static void RunVertices(const VertexWork& w, uint32_t begin, uint32_t end) {
+    Impl& r = *w.r;
+    VertexInput in;
+    for (uint32_t i = begin; i < end; ++i) {
+      GatherVertex(*w.source, static_cast<uint32_t>(w.first + i), &in);
+      r.clipVerts[i] = RunVertexProgram(*w.shader, in, w.texcoord);
+      r.outcodes[i] = Outcode(r.clipVerts[i], w.guard);
+      if (r.outcodes[i] == 0) r.screenVerts[i] = ToScreen(r.clipVerts[i], w.viewport);
+    }
   }
+
+  // Large draws are cut into chunks that the pool's threads share; each
+  // chunk writes only its own vertices.
+  void VertexStage(VertexWork w) {
+    clipVerts.resize(w.count);
+    screenVerts.resize(w.count);
+    outcodes.resize(w.count);
+    const uint32_t chunks = (w.count + kVertexChunk - 1) / kVertexChunk;
+    if (pool.threads() == 1 || chunks < 2) {
+      const Clock::time_point start = Clock::now();
+      RunVertices(w, 0, w.count);
+      times.vertex += SecondsSince(start);
+      return;
+    }
+    times.vertex += RunTimed(static_cast<int>(chunks),
+                             [](void* context, int chunk) {
+                               const Clock::time_point start = Clock::now();
+                               const VertexWork& w = *static_cast<const VertexWork*>(context);
+                               const uint32_t begin = static_cast<uint32_t>(chunk) * kVertexChunk;
+                               RunVertices(w, begin, std::min(begin + kVertexChunk, w.count));
+                               w.r->jobSeconds[static_cast<size_t>(chunk)] = SecondsSince(start);
+                             },
+                             &w)
+                        .first;
+  }
+
+  // Primitives k0..k1-1 of an indexed draw whose vertex stage has run:
+  // every screen triangle they give, in order, goes to emit(a, b, c).
+  // Reads only the vertex arrays and the draw, so chunks may run at once.
+  template <class Sink>
+  void Assemble(const IndexedDraw& draw, float guard, uint32_t k0, uint32_t k1,
+                Sink&& emit) const {
+    const uint16_t* indices = draw.indices + draw.startIndex;
+    for (uint32_t k = k0; k < k1; ++k) {
+      uint32_t pos[3] = {}, v[3];
+      PrimitiveVertices(draw.topology, k, pos);
+      bool valid = true;
+      for (int j = 0; j < 3; ++j) {
+        // Relative to minIndex; indices below it wrap to large values.
+        v[j] = static_cast<uint32_t>(indices[pos[j]]) - draw.minIndex;
+        valid = valid && v[j] < draw.numVertices;
+      }
+      if (!valid) continue;
+      const unsigned c0 = outcodes[v[0]], c1 = outcodes[v[1]], c2 = outcodes[v[2]];
+      if ((c0 | c1 | c2) == 0) {
+        emit(screenVerts[v[0]], screenVerts[v[1]], screenVerts[v[2]]);
+      } else if ((c0 & c1 & c2) == 0) {
+        // Screen triangles from the clip-space polygon.
+        Vert poly[kMaxClipVerts];
+        const int n = ClipTriangle(clipVerts[v[0]], clipVerts[v[1]], clipVerts[v[2]], guard, poly);
+        Vert s[kMaxClipVerts];
+        for (int i = 0; i < n; ++i) s[i] = ToScreen(poly[i], viewport);
+        for (int i = 1; i + 1 < n; ++i) emit(s[0], s[i], s[i + 1]);
+      }
+    }
+  }
+
+  struct SetupWork {
+    Impl* r;
+    const IndexedDraw* draw;
+    float guard;
+  };
+
+  // The set-up stage of an indexed draw. Large draws are cut into chunks of
+  // primitives that the pool's threads set up into lists of their own; the
+  // lists are then recorded in primitive order, as one thread would.
+  void SetupStage(const IndexedDraw& draw, float guard) {
+    const uint32_t chunks = (draw.primitiveCount + kSetupChunk - 1) / kSetupChunk;
+    const double flushedBefore = flushSeconds;
+    Clock::time_point start = Clock::now();
+    if (pool.threads() == 1 || chunks < 2) {
+      Assemble(draw, guard, 0, draw.primitiveCount,
+               [this](const Vert& a, const Vert& b, const Vert& c) { Emit(a, b, c); });
+      times.setup += SecondsSince(start) - (flushSeconds - flushedBefore);
+      return;
+    }
+    if (chunkSetups.size() < chunks) chunkSetups.resize(chunks);
+    SetupWork work{this, &draw, guard};
+    times.setup +=
+        RunTimed(static_cast<int>(chunks),
+                 [](void* context, int chunk) {
+                   const Clock::time_point start = Clock::now();
+                   const SetupWork& w = *static_cast<const SetupWork*>(context);
+                   Impl& r = *w.r;
+                   std::vector<Setup>& out = r.chunkSetups[static_cast<size_t>(chunk)];
+                   out.clear();
+                   const uint32_t k0 = static_cast<uint32_t>(chunk) * kSetupChunk;
+                   const uint32_t k1 = std::min(k0 + kSetupChunk, w.draw->primitiveCount);
+                   r.Assemble(*w.draw, w.guard, k0, k1,
+                              [&](const Vert& a, const Vert& b, const Vert& c) {
+                                Setup t;
+                                if (SetupTriangle(a, b, c, r.cull, r.scissor, 0, &t))
+                                  out.push_back(t);
+                              });
+                   r.jobSeconds[static_cast<size_t>(chunk)] = SecondsSince(start);
+                 },
+                 &work)
+            .first;
+    start = Clock::now();
+    const double flushedBeforeRecord = flushSeconds;
+    for (uint32_t c = 0; c < chunks; ++c)
+      for (const Setup& t : chunkSetups[c]) Record(t);
+    times.setup += SecondsSince(start) - (flushSeconds - flushedBeforeRecord);
+  }
+
+  std::vector<std::vector<Setup>> chunkSetups;  // per set-up job, kept for capacity
 
   Viewport viewport;
 };
@@ -192,6 +374,23 @@ void Renderer::SetTarget(Target* target) { impl_->SetTarget(target); }
 Target* Renderer::target() const { return impl_->target; }
 
 uint64_t Renderer::triangles_drawn() const { return impl_->trianglesDrawn; }
+
+StageTimes& StageTimes::operator+=(const StageTimes& o) {
+  vertex += o.vertex;
+  setup += o.setup;
+  binning += o.binning;
+  coverage += o.coverage;
+  shading += o.shading;
+  resolve += o.resolve;
+  present += o.present;
+  return *this;
+}
+
+StageTimes Renderer::TakeStageTimes() {
+  const StageTimes t = impl_->times;
+  impl_->times = {};
+  return t;
+}
 
 void Renderer::Flush() { impl_->Flush(); }
 
@@ -212,15 +411,21 @@ void Renderer::Resolve(uint32_t* out, int pitchBytes) {
     const Target* target;
     uint32_t* out;
     int pitchBytes;
-  } job{r.target, out, pitchBytes};
+    Impl* self;
+  } job{r.target, out, pitchBytes, nullptr};
+  job.self = &r;
   const int bands = (r.target->height() + kTileSize - 1) / kTileSize;
-  r.pool.Run(bands,
-             [](void* context, int band) {
-               const Job& j = *static_cast<const Job*>(context);
-               j.target->ResolveRows(j.out, j.pitchBytes, band * kTileSize,
-                                     (band + 1) * kTileSize);
-             },
-             &job);
+  r.times.resolve += r.RunTimed(bands,
+                                [](void* context, int band) {
+                                  const Clock::time_point start = Clock::now();
+                                  const Job& j = *static_cast<const Job*>(context);
+                                  j.target->ResolveRows(j.out, j.pitchBytes, band * kTileSize,
+                                                        (band + 1) * kTileSize);
+                                  j.self->jobSeconds[static_cast<size_t>(band)] =
+                                      SecondsSince(start);
+                                },
+                                &job)
+                         .first;
 }
 
 bool Renderer::DrawScreen(const State& state, Topology topology, const ScreenVertex* vertices,
@@ -231,8 +436,12 @@ bool Renderer::DrawScreen(const State& state, Topology topology, const ScreenVer
   if (needed > vertexCount || (needed > 0 && vertices == nullptr)) return false;
   if (needed == 0 || !r.Begin(state)) return true;
 
+  Clock::time_point start = Clock::now();
   r.screenVerts.resize(static_cast<size_t>(needed));
   for (size_t i = 0; i < needed; ++i) r.screenVerts[i] = FromScreenVertex(vertices[i]);
+  r.times.vertex += SecondsSince(start);
+  start = Clock::now();
+  const double flushedBefore = r.flushSeconds;
   for (uint32_t k = 0; k < primitiveCount; ++k) {
     uint32_t idx[3] = {};
     PrimitiveVertices(topology, k, idx);
@@ -249,6 +458,8 @@ bool Renderer::DrawScreen(const State& state, Topology topology, const ScreenVer
     const int n = ClipScreenTriangle(a, b, c, poly);
     for (int i = 1; i + 1 < n; ++i) r.Emit(poly[0], poly[i], poly[i + 1]);
   }
+  r.times.setup += SecondsSince(start) - (r.flushSeconds - flushedBefore);
+  r.Settle();
   return true;
 }
 
@@ -266,35 +477,10 @@ bool Renderer::DrawIndexed(const State& state, const VertexShader& shader,
 
   r.viewport = state.viewport;
   const float guard = GuardFactor(state.viewport);
-  const int texcoord = state.stage.texcoordIndex;
-  r.clipVerts.resize(draw.numVertices);
-  r.screenVerts.resize(draw.numVertices);
-  r.outcodes.resize(draw.numVertices);
-  VertexInput in;
-  for (uint32_t i = 0; i < draw.numVertices; ++i) {
-    GatherVertex(source, static_cast<uint32_t>(first + i), &in);
-    r.clipVerts[i] = RunVertexProgram(shader, in, texcoord);
-    r.outcodes[i] = Outcode(r.clipVerts[i], guard);
-    if (r.outcodes[i] == 0) r.screenVerts[i] = ToScreen(r.clipVerts[i], state.viewport);
-  }
-  const uint16_t* indices = draw.indices + draw.startIndex;
-  for (uint32_t k = 0; k < draw.primitiveCount; ++k) {
-    uint32_t pos[3] = {}, v[3];
-    PrimitiveVertices(draw.topology, k, pos);
-    bool valid = true;
-    for (int j = 0; j < 3; ++j) {
-      // Relative to minIndex; indices below it wrap to large values.
-      v[j] = static_cast<uint32_t>(indices[pos[j]]) - draw.minIndex;
-      valid = valid && v[j] < draw.numVertices;
-    }
-    if (!valid) continue;
-    const unsigned c0 = r.outcodes[v[0]], c1 = r.outcodes[v[1]], c2 = r.outcodes[v[2]];
-    if ((c0 | c1 | c2) == 0) {
-      r.Emit(r.screenVerts[v[0]], r.screenVerts[v[1]], r.screenVerts[v[2]]);
-    } else if ((c0 & c1 & c2) == 0) {
-      r.EmitClipped(r.clipVerts[v[0]], r.clipVerts[v[1]], r.clipVerts[v[2]], guard);
-    }
-  }
+  r.VertexStage({&r, &shader, &source, first, draw.numVertices, state.stage.texcoordIndex, guard,
+                 state.viewport});
+  r.SetupStage(draw, guard);
+  r.Settle();
   return true;
 }
 

@@ -174,6 +174,41 @@ inline __m128 RowX(const Setup& t, int x) {
 
 }  // namespace
 
+void WriteColors4(const PixelState& s, OutputFunction output, const uint32_t src[4],
+                  unsigned lanes, uint32_t* dst) {
+  const bool alphaPair = s.blend && s.srcBlend == BlendFactor::kSrcAlpha &&
+                         s.dstBlend == BlendFactor::kInvSrcAlpha;
+  if (s.blend && !alphaPair) {
+    for (int k = 0; k < 4; ++k)
+      if (lanes & (1u << k)) dst[k] = output(src[k], dst[k]);
+    return;
+  }
+  const __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+  const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst));
+  const __m128i alphaByte = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  __m128i result;
+  if (!alphaPair) {
+    result = _mm_or_si128(in, alphaByte);
+  } else {
+    const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi16(255);
+    const auto half = [&](__m128i sc, __m128i dc) {
+      // Each pixel's alpha (16-bit lane 3 of its four) over its four lanes.
+      const __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(sc, 0xFF), 0xFF);
+      const __m128i x = _mm_add_epi16(
+          _mm_add_epi16(_mm_mullo_epi16(sc, a), _mm_mullo_epi16(dc, _mm_sub_epi16(full, a))),
+          _mm_set1_epi16(127));
+      return _mm_srli_epi16(
+          _mm_add_epi16(_mm_add_epi16(x, _mm_set1_epi16(1)), _mm_srli_epi16(x, 8)), 8);
+    };
+    const __m128i lo = half(_mm_unpacklo_epi8(in, zero), _mm_unpacklo_epi8(old, zero));
+    const __m128i hi = half(_mm_unpackhi_epi8(in, zero), _mm_unpackhi_epi8(old, zero));
+    result = _mm_or_si128(_mm_packus_epi16(lo, hi), alphaByte);
+  }
+  const __m128i keep = _mm_setr_epi32((lanes & 1) ? 0 : -1, (lanes & 2) ? 0 : -1,
+                                      (lanes & 4) ? 0 : -1, (lanes & 8) ? 0 : -1);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), Select(keep, old, result));
+}
+
 void CentreDepthRow4(const Setup& t, int x, int y, uint16_t out[4]) {
   // SampleDepth adds a zero offset: x + 0.0f is x exactly.
   const __m128 z = PlaneAt4(t.z, RowX(t, x), static_cast<float>(y) - t.oy);

@@ -7,7 +7,9 @@
 // registers, and reads back a VertexOutput: clip-space position, colour 0
 // (clamped to 0..1 afterwards) and two texture coordinates. A program is a
 // pure function of its arguments: it may be called from the drawing thread
-// only, once per vertex of a draw's vertex range, in no promised order.
+// or the rasteriser's worker threads, several at once for different
+// vertices, once per vertex of a draw's vertex range, in no promised order;
+// so it must not write anything but *out.
 #ifndef MORVANE_PLATFORM_RASTER_VERTEX_PROGRAM_H
 #define MORVANE_PLATFORM_RASTER_VERTEX_PROGRAM_H
 

@@ -25,6 +25,9 @@ class WorkerPool {
   // threads; returns when all calls have returned. Caller's thread only.
   void Run(int count, void (*job)(void*, int), void* context);
 
+  // The threads that run jobs, the caller included.
+  int threads() const { return static_cast<int>(threads_.size()) + 1; }
+
  private:
   void Loop();
   void Work();

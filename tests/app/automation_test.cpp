@@ -174,9 +174,11 @@ TEST_F(AutomationRunTest, ExitCodesNameTheOutcome) {
   EXPECT_NE(noData.err.find("cannot enter '/nonexistent-folder'"), std::string::npos);
 
   // Full screen on the offscreen display: it offers 800x600.
-  Child full = RunProgram("--fullscreen --aa off --frames 2 --data '" + data_ + "'");
+  Child full = RunProgram("--fullscreen --aa off --frames 2 --profile --data '" + data_ + "'");
   EXPECT_EQ(full.code, 0) << full.err;
   EXPECT_NE(full.out.find("mode: full screen"), std::string::npos);
+  EXPECT_NE(full.out.find("stages, ms per frame over "), std::string::npos) << full.out;
+  EXPECT_NE(full.out.find("  coverage "), std::string::npos);
 
   std::filesystem::remove("Chip.bmp");
   Child failed = RunProgram("--data '" + data_ + "'");
@@ -195,7 +197,8 @@ TEST_F(AutomationRunTest, ExitCodesNameTheOutcome) {
 }
 
 TEST_F(AutomationRunTest, JsonResultsValidateAgainstTheSchema) {
-  Child run = RunProgram("--data '" + data_ + "' --fixed-step 4000 --laps 2 --aa off --json");
+  Child run =
+      RunProgram("--data '" + data_ + "' --fixed-step 4000 --laps 2 --aa off --json --profile");
   ASSERT_EQ(run.code, 0) << run.err;
   std::ofstream("results.json") << run.out;
   const std::string check =
@@ -214,6 +217,9 @@ TEST_F(AutomationRunTest, JsonResultsValidateAgainstTheSchema) {
   EXPECT_NE(run.out.find("\"device\": {\"kind\": \"cpu\", \"renderer\": \"Morvane CPU rasteriser"),
             std::string::npos);
   EXPECT_NE(run.out.find("\"device\": \"cpu\", \"arguments\""), std::string::npos);
+  // --profile: the device's stage times, per presented frame.
+  EXPECT_NE(run.out.find("\"stages\": {\"frames\": "), std::string::npos);
+  EXPECT_NE(run.out.find("\"shadingMs\": "), std::string::npos);
   // One progress line per lap on stderr.
   EXPECT_NE(run.err.find("lap 1: score 26, 9 frames"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("lap 2: score 26, 9 frames"), std::string::npos);

@@ -131,5 +131,41 @@ TEST_P(SpriteTables, TheFadeQuadModulatesVertexAlphaWithTextureAlpha) {
   t->Release();
 }
 
+// Each Present adds one frame to the stage times the hook hands out; with
+// the split on, the pixel work shows as coverage and shading, and the
+// present stage is the device's own. Taking them starts the sums again.
+TEST_F(DeviceTest, PresentedFramesCarryTheirStageTimes) {
+  testing_hooks::SetDeviceStageSplit(true);
+  const HRESULT created = CreateDevice();
+  testing_hooks::SetDeviceStageSplit(false);
+  ASSERT_EQ(created, D3D_OK);
+  SetProgramStates();
+  IDirect3DTexture9* t = MakeTexture(8, 8, Pattern);
+  ASSERT_NE(t, nullptr);
+  testing_hooks::TakeDeviceStageTimes(nullptr);
+  for (int frame = 0; frame < 3; ++frame) {
+    ClearAll(kBackground);
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    ASSERT_EQ(DrawSprite(t, RECT{0, 0, 8, 8}, 3.0f + frame, 4.0f, 0xFFFFFFFF), D3D_OK);
+    ASSERT_EQ(device_->EndScene(), D3D_OK);
+    Present();
+  }
+  int frames = 0;
+  const testing_hooks::StageTimes s = testing_hooks::TakeDeviceStageTimes(&frames);
+  EXPECT_EQ(frames, 3);
+  EXPECT_GT(s.vertex, 0.0);
+  EXPECT_GT(s.setup, 0.0);
+  EXPECT_GT(s.binning, 0.0);
+  EXPECT_GT(s.coverage, 0.0);
+  EXPECT_GT(s.shading, 0.0);
+  EXPECT_GT(s.resolve, 0.0);
+  EXPECT_GT(s.present, 0.0);
+  int none = -1;
+  const testing_hooks::StageTimes after = testing_hooks::TakeDeviceStageTimes(&none);
+  EXPECT_EQ(none, 0);
+  EXPECT_EQ(after.shading + after.present, 0.0);
+  t->Release();
+}
+
 }  // namespace
 }  // namespace d3d9_test

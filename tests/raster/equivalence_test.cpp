@@ -1,9 +1,10 @@
 // The tiled, threaded path against the reference path on random scenes
 // (fixed seeds): every colour and depth sample must be bit-identical.
-// Also: no allocation per frame once warmed up.
+// Also: no allocation per frame once warmed up, and the stage times.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -217,14 +218,16 @@ struct Variant {
   int samples;
   int threads;
   size_t batch;
+  bool split = false;  // coverage timed apart (covered first, then shaded)
 };
 
 TEST(Equivalence, TiledPathMatchesReferenceOnRandomScenes) {
   constexpr int kW = 150, kH = 100;
   // Every sample count on one, two and three threads (one batch small
-  // enough to force flushes part-way).
-  const Variant variants[] = {{1, 1, 0}, {1, 2, 0}, {1, 3, 5}, {2, 1, 0}, {2, 2, 0}, {2, 3, 0},
-                              {4, 1, 0}, {4, 2, 0}, {4, 3, 7}, {8, 1, 0}, {8, 2, 0}, {8, 3, 0}};
+  // enough to force flushes part-way), each also with coverage timed apart.
+  const Variant variants[] = {{1, 1, 0},       {1, 2, 0, true}, {1, 3, 5},       {2, 1, 0, true},
+                              {2, 2, 0},       {2, 3, 0},       {4, 1, 0},       {4, 2, 0, true},
+                              {4, 3, 7},       {8, 1, 0},       {8, 2, 0, true}, {8, 3, 0}};
   for (unsigned seed : {11u, 22u, 33u, 44u}) {
     for (const Variant& v : variants) {
       Target ref, fast;
@@ -239,7 +242,7 @@ TEST(Equivalence, TiledPathMatchesReferenceOnRandomScenes) {
       uint64_t drawn = 0;
       {
         Scene scene(seed, kW, kH);
-        Renderer r(RendererOptions{false, v.threads, v.batch});
+        Renderer r(RendererOptions{false, v.threads, v.batch, v.split});
         r.SetTarget(&fast);
         scene.Replay(r);
         drawn = r.triangles_drawn();
@@ -261,6 +264,78 @@ TEST(Equivalence, TiledPathMatchesReferenceOnRandomScenes) {
   }
 }
 
+// A draw with thousands of vertices and triangles runs its vertex programs
+// and its set-up on the pool in chunks; the result is the one the reference
+// gets from a single thread, also when the batch fills part-way.
+TEST(Equivalence, VertexAndSetupStagesSharedByThreadsMatchReference) {
+  constexpr int kW = 160, kH = 120, kCols = 70, kRows = 50;  // 3,621 vertices
+  std::vector<float> clip;  // x y z w, colour bits, u v
+  std::mt19937 rng(7);
+  for (int j = 0; j <= kRows; ++j)
+    for (int i = 0; i <= kCols; ++i) {
+      const float w = 0.5f + 0.01f * static_cast<float>((i * 7 + j * 3) % 50);
+      const uint32_t color = static_cast<uint32_t>(rng());
+      float c;
+      std::memcpy(&c, &color, 4);
+      const float x = -1.1f + 2.2f * static_cast<float>(i) / kCols;
+      const float y = -1.1f + 2.2f * static_cast<float>(j) / kRows;
+      clip.insert(clip.end(), {x * w, y * w, 0.5f * w, w, c, x, y});
+    }
+  std::vector<uint16_t> indices;
+  for (int j = 0; j < kRows; ++j)
+    for (int i = 0; i < kCols; ++i) {
+      const int a = j * (kCols + 1) + i;
+      for (int k : {a, a + 1, a + kCols + 2, a, a + kCols + 2, a + kCols + 1})
+        indices.push_back(static_cast<uint16_t>(k));
+    }
+  const raster::VertexElement elements[3] = {
+      {0, 0, raster::ElementType::kFloat4, raster::Usage::kPosition, 0},
+      {0, 16, raster::ElementType::kColor, raster::Usage::kColor, 0},
+      {0, 20, raster::ElementType::kFloat2, raster::Usage::kTexcoord, 0},
+  };
+  raster::VertexSource src;
+  src.elements = elements;
+  src.elementCount = 3;
+  src.streams[0] = {reinterpret_cast<const uint8_t*>(clip.data()), clip.size() * 4, 28};
+  raster::IndexedDraw draw;
+  draw.indices = indices.data();
+  draw.indexCount = indices.size();
+  draw.numVertices = static_cast<uint32_t>(clip.size() / 7);
+  draw.primitiveCount = static_cast<uint32_t>(indices.size() / 3);
+  std::vector<uint32_t> texture(16);
+  for (uint32_t& texel : texture) texel = static_cast<uint32_t>(rng());
+  State s = PlainState(kW, kH);
+  s.depthEnable = true;
+  s.stage.colorOp = raster::TextureOp::kModulate;
+  s.stage.colorArg2 = raster::TextureArg::kTexture;
+  s.texture = {texture.data(), 4, 4, 16};
+  const Float4 constants[raster::kConstantRegisters] = {};
+  for (int samples : {1, 4}) {
+    const RendererOptions paths[] = {{true, 1, 0}, {false, 2, 0}, {false, 2, 100}};
+    Target targets[3];
+    uint64_t drawn[3] = {};
+    for (int path = 0; path < 3; ++path) {
+      ASSERT_TRUE(targets[path].Reset(kW, kH, samples));
+      Renderer r(paths[path]);
+      r.SetTarget(&targets[path]);
+      r.Clear({0, 0, kW, kH}, true, 0, true, 1.0f);
+      ASSERT_TRUE(r.DrawIndexed(s, {ClipSpaceProgram, constants, nullptr}, src, draw));
+      r.Flush();
+      drawn[path] = r.triangles_drawn();
+    }
+    EXPECT_GT(drawn[0], 6000u);
+    const size_t n = static_cast<size_t>(kW) * kH * samples;
+    for (int path = 1; path < 3; ++path) {
+      SCOPED_TRACE(paths[path].batchTriangles);
+      EXPECT_EQ(drawn[0], drawn[path]);
+      EXPECT_EQ(std::memcmp(targets[0].color_data(), targets[path].color_data(), n * 4), 0)
+          << samples;
+      EXPECT_EQ(std::memcmp(targets[0].depth_data(), targets[path].depth_data(), n * 2), 0)
+          << samples;
+    }
+  }
+}
+
 TEST(Equivalence, NoAllocationPerFrameAfterWarmUp) {
   Target t;
   ASSERT_TRUE(t.Reset(150, 100, 4));
@@ -274,6 +349,54 @@ TEST(Equivalence, NoAllocationPerFrameAfterWarmUp) {
   scene.Replay(r);
   r.Resolve(out.data(), 150 * 4);
   EXPECT_EQ(g_allocations.load() - before, 0u);
+}
+
+// Every stage a path runs is timed, the stages it does not run stay zero,
+// no stage is negative (a flush forced part-way through set-up is left out
+// of set-up), the sums fit in the wall time times the threads, and taking
+// the times starts them again.
+TEST(StageTimes, EachPathTimesItsOwnStages) {
+  struct Case {
+    const char* name;
+    RendererOptions options;
+    bool tiled, split;
+  };
+  const Case cases[] = {
+      {"tiled, coverage apart", {false, 2, 0, true}, true, true},
+      {"tiled, small batches", {false, 2, 7, true}, true, true},
+      {"tiled, coverage in shading", {false, 2, 0, false}, true, false},
+      {"reference", {true, 1, 0, true}, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Target t;
+    ASSERT_TRUE(t.Reset(150, 100, 4));
+    Renderer r(c.options);
+    r.SetTarget(&t);
+    std::vector<uint32_t> out(150 * 100);
+    const auto start = std::chrono::steady_clock::now();
+    for (unsigned seed : {1u, 2u, 3u}) {
+      Scene scene(seed, 150, 100);
+      scene.Replay(r);
+      r.Resolve(out.data(), 150 * 4);
+    }
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const raster::StageTimes times = r.TakeStageTimes();
+    for (double stage : {times.vertex, times.setup, times.binning, times.coverage, times.shading,
+                         times.resolve})
+      EXPECT_GE(stage, 0.0);
+    EXPECT_GT(times.vertex, 0.0);
+    EXPECT_GT(times.setup, 0.0);
+    EXPECT_GT(times.shading, 0.0);
+    EXPECT_GT(times.resolve, 0.0);
+    EXPECT_EQ(times.binning > 0.0, c.tiled);
+    EXPECT_EQ(times.coverage > 0.0, c.split);
+    EXPECT_EQ(times.present, 0.0);  // the device's part
+    EXPECT_LE(times.Total(), wall * c.options.threads);
+    const raster::StageTimes again = r.TakeStageTimes();
+    EXPECT_EQ(again.Total(), 0.0);
+  }
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // The fast path's routines against the scalar ones they replace, on random
 // and extreme inputs: the four-lane stage 0 and centre depth (shade_row.h)
 // against ShadePixel / ShadeWith / SampleDepth lane by lane, and the per-draw blend functions
-// against OutputColor for every factor pair. Bit-identical or failed.
+// against OutputColor for every factor pair, and the four-lane colour write
+// against OutputColor lane by lane. Bit-identical or failed.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -165,6 +166,39 @@ TEST_F(FastRoutines, PerDrawBlendFunctionsMatchOutputColorForEveryPair) {
           const uint32_t src = static_cast<uint32_t>(rng_()), dst = static_cast<uint32_t>(rng_());
           ASSERT_EQ(output(src, dst), raster::OutputColor(s, src, dst))
               << fs << " " << fd << " " << std::hex << src << " " << dst;
+        }
+      }
+}
+
+// Every factor pair (the four-lane ones and the lane-by-lane rest), every
+// lane mask: written lanes get OutputColor, the others keep their bits.
+TEST_F(FastRoutines, FourLaneColourWriteMatchesOutputColorPerLane) {
+  const uint32_t corners[] = {0x00000000u, 0xFFFFFFFFu, 0x80FF0001u, 0x7F00FF80u, 0x01010101u,
+                              0xFF000000u, 0x00FFFFFFu};
+  for (int blend = 0; blend < 2; ++blend)
+    for (int fs = 0; fs < 10; ++fs)
+      for (int fd = 0; fd < 10; ++fd) {
+        PixelState s{};
+        s.blend = blend == 1;
+        s.srcBlend = static_cast<BlendFactor>(fs);
+        s.dstBlend = static_cast<BlendFactor>(fd);
+        const raster::OutputFunction output = raster::ChooseOutput(s);
+        for (int i = 0; i < 3000; ++i) {
+          uint32_t src[4], dst[4];
+          for (int k = 0; k < 4; ++k) {
+            src[k] = i < 49 ? corners[(i + k) % 7] : static_cast<uint32_t>(rng_());
+            dst[k] = i < 49 ? corners[(i / 7 + k) % 7] : static_cast<uint32_t>(rng_());
+          }
+          const unsigned lanes = static_cast<unsigned>(i) % 16;
+          uint32_t out[4];
+          std::memcpy(out, dst, sizeof out);
+          raster::WriteColors4(s, output, src, lanes, out);
+          for (int k = 0; k < 4; ++k) {
+            const uint32_t want = (lanes & (1u << k)) ? raster::OutputColor(s, src[k], dst[k])
+                                                      : dst[k];
+            ASSERT_EQ(out[k], want) << blend << " " << fs << " " << fd << " lane " << k
+                                    << std::hex << " " << src[k] << " " << dst[k];
+          }
         }
       }
 }
