@@ -4,19 +4,15 @@
 #include <cstring>
 #include <new>
 
+#include "data/little_endian.h"
 namespace {
-
-uint32_t LittleEndian32(const uint8_t* bytes) {
-  return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-         static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-}
 
 // Reads one 4-byte index field at the current position, unscrambled. False
 // when the file ends first.
 bool ReadIndexField(DataArchive* archive, uint32_t* value) {
   uint8_t bytes[4];
   if (ArchiveReadScrambled(archive, bytes, 4) != 4) return false;
-  *value = LittleEndian32(bytes);
+  *value = LoadLe32(bytes);
   return true;
 }
 
@@ -58,8 +54,8 @@ int32_t ArchiveOpen(DataArchive* archive) {
   }
   if (got != sizeof header) return FailOpen(archive, kArchiveBadIndex);
 
-  auto count = static_cast<int32_t>(LittleEndian32(header + 4));
-  archive->scrambled = static_cast<int32_t>(LittleEndian32(header + 8));
+  auto count = static_cast<int32_t>(LoadLe32(header + 4));
+  archive->scrambled = static_cast<int32_t>(LoadLe32(header + 8));
   for (uint32_t i = 0; i < kArchiveKeySize; ++i) {
     archive->key[i] = static_cast<uint8_t>(header[12 + i] ^ kArchiveKeyMask);
   }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "data/little_endian.h"
 namespace {
 
 // A size field is all four bytes or nothing: a field cut short would
@@ -12,8 +13,7 @@ namespace {
 bool ReadInt32(InputStream* stream, int32_t* value) {
   uint8_t bytes[4] = {};
   if (StreamRead(stream, bytes, sizeof bytes) != sizeof bytes) return false;
-  *value = static_cast<int32_t>(uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 |
-                                uint32_t{bytes[2]} << 16 | uint32_t{bytes[3]} << 24);
+  *value = static_cast<int32_t>(LoadLe32(bytes));
   return true;
 }
 

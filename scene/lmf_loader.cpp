@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "scene/lmf_chunk.h"
 #include "scene/lmf_tags.h"
+#include "scene/lmf_walk.h"
 
 using namespace lmf;
 
@@ -15,57 +15,6 @@ struct StreamGuard {
   InputStream* stream;
   ~StreamGuard() { StreamClose(stream); }
 };
-
-struct TopCursors {
-  ItemCursor layers, motions, surfaces, cameras, lights;
-};
-
-bool ReadTopChunk(InputStream* stream, const ChunkHeader& h, uint32_t* consumed, TopCursors* at,
-                  IDirect3DDevice9* device, Scene* scene, int32_t* abortFlag) {
-  switch (h.tag) {
-    case kLYRN:
-      return ReadCount(stream, h, &scene->layerCount, &scene->layers, &at->layers, consumed,
-                       abortFlag);
-    case kLYER: {
-      Layer* layer = NextItem(scene->layers, scene->layerCount, &at->layers, abortFlag);
-      return layer && ContainerDone(h, ReadLayer(stream, layer, h.length, device, abortFlag),
-                                    consumed, abortFlag);
-    }
-    case kMOTN:
-      return ReadCount(stream, h, &scene->motionCount, &scene->motions, &at->motions, consumed,
-                       abortFlag);
-    case kMOTI: {
-      Motion* motion = NextItem(scene->motions, scene->motionCount, &at->motions, abortFlag);
-      return motion &&
-             ContainerDone(h, ReadMotion(stream, motion, h.length, abortFlag), consumed, abortFlag);
-    }
-    case kSRFN:
-      return ReadCount(stream, h, &scene->surfaceCount, &scene->surfaces, &at->surfaces, consumed,
-                       abortFlag);
-    case kSURF: {
-      Surface* surface = NextItem(scene->surfaces, scene->surfaceCount, &at->surfaces, abortFlag);
-      return surface && ContainerDone(h, ReadSurface(stream, surface, h.length, device, abortFlag),
-                                      consumed, abortFlag);
-    }
-    case kCAMN:
-      return ReadCount(stream, h, &scene->cameraCount, &scene->cameras, &at->cameras, consumed,
-                       abortFlag);
-    case kCAM: {
-      Camera* camera = NextItem(scene->cameras, scene->cameraCount, &at->cameras, abortFlag);
-      return camera &&
-             ContainerDone(h, ReadCamera(stream, camera, h.length, abortFlag), consumed, abortFlag);
-    }
-    case kLITN:
-      return ReadCount(stream, h, &scene->lightCount, &scene->lights, &at->lights, consumed,
-                       abortFlag);
-    case kLIGT:
-      // Counts a light and reads nothing: the chunks of its body follow at
-      // top level. Its length was still checked against the total.
-      return NextItem(scene->lights, scene->lightCount, &at->lights, abortFlag) != nullptr;
-    default:
-      return SkipChunk(stream, h, consumed, abortFlag);
-  }
-}
 
 bool MotionNoOk(uint16_t motionNo, const Scene& scene) {
   // With no motions at all every number means the identity.
@@ -148,13 +97,8 @@ int32_t ReadLmf(const char* name, const StreamCallbacks* callbacks, void* user,
 
   *abortFlag = 0;
   const uint32_t totalLength = total > 0 ? static_cast<uint32_t>(total) : 0;
-  uint32_t consumed = 0;
-  TopCursors cursors;
-  ChunkHeader h;
-  while (consumed < totalLength && !*abortFlag) {
-    if (!NextChunk(&stream, totalLength, &consumed, &h, abortFlag)) break;
-    if (!ReadTopChunk(&stream, h, &consumed, &cursors, device, scene, abortFlag)) Fail(abortFlag);
-  }
+  const Load load{&stream, device, abortFlag};
+  WalkScene(load, scene, totalLength);
   StreamClose(&stream);
   if (*abortFlag) return -1;
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "data/little_endian.h"
 #include "sound/sound_wave.h"
 
 namespace {
@@ -13,12 +14,6 @@ constexpr int32_t kFromEnd = 2;
 // "fmt " up to block align; bits per sample follows when the chunk has it.
 constexpr uint32_t kFormatCore = 14;
 constexpr uint32_t kFormatWithBits = 16;
-
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-uint32_t Le32(const uint8_t* p) {
-  return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-}
 
 bool IsTag(const uint8_t* p, const char (&tag)[5]) { return std::memcmp(p, tag, 4) == 0; }
 
@@ -43,18 +38,18 @@ int32_t CDirectSoundWave::ParseWave(WAVEFORMATEX* format) {
     if (ReadSource(header, sizeof(header)) != sizeof(header)) return -1;
     pos += sizeof(header);
     // Sizes past the end of the source are clamped to it.
-    const uint64_t size = std::min<uint64_t>(Le32(header + 4), total - pos);
+    const uint64_t size = std::min<uint64_t>(LoadLe32(header + 4), total - pos);
     if (IsTag(header, "fmt ")) {
       if (size < kFormatCore) return -1;
       uint8_t f[kFormatWithBits] = {};
       const auto wanted = static_cast<uint32_t>(std::min<uint64_t>(size, kFormatWithBits));
       if (ReadSource(f, wanted) != wanted) return -1;
-      format->wFormatTag = Le16(f);
-      format->nChannels = Le16(f + 2);
-      format->nSamplesPerSec = Le32(f + 4);
-      format->nAvgBytesPerSec = Le32(f + 8);
-      format->nBlockAlign = Le16(f + 12);
-      format->wBitsPerSample = wanted >= kFormatWithBits ? Le16(f + 14) : 0;
+      format->wFormatTag = LoadLe16(f);
+      format->nChannels = LoadLe16(f + 2);
+      format->nSamplesPerSec = LoadLe32(f + 4);
+      format->nAvgBytesPerSec = LoadLe32(f + 8);
+      format->nBlockAlign = LoadLe16(f + 12);
+      format->wBitsPerSample = wanted >= kFormatWithBits ? LoadLe16(f + 14) : 0;
       format->cbSize = 0;
       haveFormat = true;
     } else if (IsTag(header, "data")) {

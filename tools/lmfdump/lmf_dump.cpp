@@ -4,6 +4,7 @@
 #include <cstring>
 #include <functional>
 
+#include "data/little_endian.h"
 #include "scene/lmf_tags.h"
 #include "scene/motion.h"
 
@@ -68,8 +69,7 @@ class Dumper {
   bool Run() {
     if (bytes_.size() < 4 || U32At(0) != kMagic) return Fail("not an LMF file: no LMD3 magic");
     if (bytes_.size() < kHeaderSize) return Fail("data ends inside the header");
-    int32_t total;
-    std::memcpy(&total, &bytes_[4], 4);
+    const int32_t total = I32At(4);
     out_ << "LMD3 total " << total << "\n";
     pos_ = kHeaderSize;
     if (total <= 0) return true;
@@ -81,10 +81,9 @@ class Dumper {
 
  private:
   uint32_t U32At(uint64_t at) const {
-    uint32_t v;
-    std::memcpy(&v, &bytes_[at], 4);
-    return v;
+    return LoadLe32(&bytes_[at]);
   }
+  int32_t I32At(uint64_t at) const { return static_cast<int32_t>(U32At(at)); }
 
   bool Fail(const std::string& why) {
     std::string where;
@@ -104,8 +103,7 @@ class Dumper {
     if (end - pos_ < kChunkHeaderSize)
       return Fail(std::to_string(end - pos_) + " bytes left in the body, too few for a chunk");
     if (bytes_.size() < pos_ + kChunkHeaderSize) return Fail("data ends inside a chunk header");
-    int32_t length;
-    std::memcpy(&length, &bytes_[pos_ + 4], 4);
+    const int32_t length = I32At(pos_ + 4);
     c->tag = U32At(pos_);
     if (length < 0) return Fail(LmfTagName(c->tag) + ": negative length " + std::to_string(length));
     if (static_cast<uint64_t>(length) > end - pos_ - kChunkHeaderSize)
@@ -386,7 +384,7 @@ class Dumper {
           return FixedFloats(c, 1, "rest length");
         case kMTNO:
           if (!Fixed(c, 2)) return false;
-          Line(c, "motion " + std::to_string(bytes_[c.body] | bytes_[c.body + 1] << 8));
+          Line(c, "motion " + std::to_string(LoadLe16(&bytes_[c.body])));
           return true;
         default:
           return Skip(c);
@@ -416,7 +414,7 @@ class Dumper {
       if (c.tag == kPIVT) return FixedFloats(c, 3, "pivot");
       if (c.tag == kPARN) {
         if (!Fixed(c, 2)) return false;
-        *parentNo = static_cast<uint16_t>(bytes_[c.body] | bytes_[c.body + 1] << 8);
+        *parentNo = LoadLe16(&bytes_[c.body]);
         Line(c, "parent " + std::to_string(*parentNo));
         return true;
       }
@@ -441,9 +439,8 @@ class Dumper {
           pos_ += c.length;
           std::string text = std::to_string(keys) + " keys";
           if (keys) {
-            int32_t first, last;
-            std::memcpy(&first, &bytes_[c.body + 4], 4);
-            std::memcpy(&last, &bytes_[c.body + (keys - 1) * kKeySize + 4], 4);
+            const int32_t first = I32At(c.body + 4);
+            const int32_t last = I32At(c.body + (keys - 1) * kKeySize + 4);
             text += ", " + std::to_string(first) + " to " + std::to_string(last) + " ms";
           }
           Line(c, text);
@@ -503,8 +500,8 @@ class Dumper {
         if (*made) return Fail("SIZE: the texture was already made");
         if (sized) return Fail("SIZE: a second size in one texture");
         if (!Fixed(c, 8)) return false;
-        std::memcpy(&width, &bytes_[c.body], 4);
-        std::memcpy(&height, &bytes_[c.body + 4], 4);
+        width = I32At(c.body);
+        height = I32At(c.body + 4);
         if (width < 1 || height < 1 || width > kMaxTextureSide || height > kMaxTextureSide)
           return Fail("SIZE: " + std::to_string(width) + " x " + std::to_string(height) +
                       " is outside 1.." + std::to_string(kMaxTextureSide));
