@@ -12,6 +12,7 @@
 // numbers out of range and parent cycles all fail the load. Whatever was
 // created before a failure stays attached to the scene, and FreeScene
 // releases it. A failed Direct3D call fails the load the same way.
+// LmfLastError (lmf_error.h) then says why: the first reason met.
 //
 // One walker reads every container from its table (lmf_walk.h,
 // lmf_tables.cpp); nested walks share one failure flag (abortFlag, 0 or 1)
@@ -28,6 +29,7 @@
 #include <cstdint>
 
 #include "data/stream.h"
+#include "scene/lmf_error.h"
 #include "scene/scene.h"
 
 inline constexpr char kSceneFileName[] = "Scene.lmf";

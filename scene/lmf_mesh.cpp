@@ -7,25 +7,33 @@ namespace lmf {
 
 // A second count would orphan the buffer already made.
 bool ReadVertexCount(Walker* w, Mesh* mesh, const ChunkHeader& h) {
-  return !mesh->vertexBuffer &&
-         ReadCopied(w->load->stream, h, &mesh->vertexCount, 2, &w->consumed, w->load->abortFlag) &&
-         CreateMeshVertexBuffer(w->load->device, mesh);
+  int32_t* abortFlag = w->load->abortFlag;
+  if (mesh->vertexBuffer) return Fail(abortFlag, LmfError::kRepeated);
+  return ReadCopied(w->load->stream, h, &mesh->vertexCount, 2, &w->consumed, abortFlag) &&
+         (CreateMeshVertexBuffer(w->load->device, mesh) || Fail(abortFlag, LmfError::kDevice));
 }
 
 bool ReadPolygonCount(Walker* w, Mesh* mesh, const ChunkHeader& h) {
-  return !mesh->indexBuffer &&
-         ReadCopied(w->load->stream, h, &mesh->polygonCount, 2, &w->consumed, w->load->abortFlag) &&
-         CreateMeshIndexBuffer(w->load->device, mesh);
+  int32_t* abortFlag = w->load->abortFlag;
+  if (mesh->indexBuffer) return Fail(abortFlag, LmfError::kRepeated);
+  return ReadCopied(w->load->stream, h, &mesh->polygonCount, 2, &w->consumed, abortFlag) &&
+         (CreateMeshIndexBuffer(w->load->device, mesh) || Fail(abortFlag, LmfError::kDevice));
 }
 
 bool ReadVertices(Walker* w, Mesh* mesh, const ChunkHeader& h) {
-  return mesh->vertexBuffer && h.length == uint32_t{mesh->vertexCount} * kVertexSize &&
-         FillBuffer(w->load->stream, mesh->vertexBuffer, h.length, &w->consumed);
+  int32_t* abortFlag = w->load->abortFlag;
+  if (!mesh->vertexBuffer) return Fail(abortFlag, LmfError::kDataBeforeBuffer);
+  if (h.length != uint32_t{mesh->vertexCount} * kVertexSize)
+    return Fail(abortFlag, LmfError::kDataSize);
+  return OkOrFail(abortFlag, FillBuffer(w->load->stream, mesh->vertexBuffer, h.length, &w->consumed));
 }
 
 bool ReadPolygons(Walker* w, Mesh* mesh, const ChunkHeader& h) {
-  return mesh->indexBuffer && h.length == uint32_t{mesh->polygonCount} * kTriangleSize &&
-         FillBuffer(w->load->stream, mesh->indexBuffer, h.length, &w->consumed);
+  int32_t* abortFlag = w->load->abortFlag;
+  if (!mesh->indexBuffer) return Fail(abortFlag, LmfError::kDataBeforeBuffer);
+  if (h.length != uint32_t{mesh->polygonCount} * kTriangleSize)
+    return Fail(abortFlag, LmfError::kDataSize);
+  return OkOrFail(abortFlag, FillBuffer(w->load->stream, mesh->indexBuffer, h.length, &w->consumed));
 }
 
 }  // namespace lmf

@@ -20,21 +20,31 @@ bool ReadDoubleSided(Walker* w, Surface* surface, const ChunkHeader& h) {
 bool ReadTextureSize(Walker* w, TextureSlot* slot, const ChunkHeader& h) {
   InputStream* stream = w->load->stream;
   int32_t* abortFlag = w->load->abortFlag;
-  slot->sized = !*slot->texture && !slot->sized && CheckFixed(h, 8, abortFlag) &&
-                ReadExact(stream, slot->width, 4, &w->consumed, abortFlag) &&
-                ReadExact(stream, slot->height, 4, &w->consumed, abortFlag) &&
-                *slot->width >= 1 && *slot->height >= 1 && *slot->width <= kMaxTextureSide &&
-                *slot->height <= kMaxTextureSide;
-  return slot->sized;
+  const bool repeated = *slot->texture || slot->sized;
+  slot->sized = false;
+  if (repeated) return Fail(abortFlag, LmfError::kRepeated);
+  if (!CheckFixed(h, 8, abortFlag) || !ReadExact(stream, slot->width, 4, &w->consumed, abortFlag) ||
+      !ReadExact(stream, slot->height, 4, &w->consumed, abortFlag))
+    return false;
+  if (*slot->width < 1 || *slot->height < 1 || *slot->width > kMaxTextureSide ||
+      *slot->height > kMaxTextureSide)
+    return Fail(abortFlag, LmfError::kPictureSize);
+  slot->sized = true;
+  return true;
 }
 
 bool ReadPixels(Walker* w, TextureSlot* slot, const ChunkHeader& h) {
+  int32_t* abortFlag = w->load->abortFlag;
   const int32_t width = *slot->width, height = *slot->height;
-  slot->filled =
-      slot->sized && !*slot->texture &&
-      h.length == static_cast<uint32_t>(width) * static_cast<uint32_t>(height) * kPixelSize &&
-      CreatePictureTexture(w->load->device, TextureSide(width, height), slot->texture) &&
-      FillPicture(w->load->stream, *slot->texture, width, height, &w->consumed);
+  slot->filled = false;
+  if (!slot->sized) return Fail(abortFlag, LmfError::kDataBeforeBuffer);
+  if (*slot->texture) return Fail(abortFlag, LmfError::kRepeated);
+  if (h.length != static_cast<uint32_t>(width) * static_cast<uint32_t>(height) * kPixelSize)
+    return Fail(abortFlag, LmfError::kDataSize);
+  if (!CreatePictureTexture(w->load->device, TextureSide(width, height), slot->texture))
+    return Fail(abortFlag, LmfError::kDevice);
+  slot->filled = OkOrFail(abortFlag, FillPicture(w->load->stream, *slot->texture, width, height,
+                                                 &w->consumed));
   return slot->filled;
 }
 

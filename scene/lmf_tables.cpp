@@ -103,7 +103,7 @@ template <auto Texture, auto Width, auto Height>
 bool ReadTexture(Walker* w, Surface* surface, const ChunkHeader& h) {
   TextureSlot slot{&(surface->*Texture), &(surface->*Width), &(surface->*Height)};
   const uint32_t got = WalkBody(*w->load, kTextureRules, &slot, h.length);
-  if (!slot.filled) Fail(w->load->abortFlag);
+  if (!slot.filled) Fail(w->load->abortFlag, LmfError::kNoPixels);
   return ContainerDone(h, got, &w->consumed, w->load->abortFlag);
 }
 constexpr auto ReadColorTexture =

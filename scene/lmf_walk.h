@@ -12,8 +12,9 @@
 //   kItem       the next record of that array, a container of its own;
 //   kContainer  a nested body read by its own walk (no array);
 //   kOwn        a body with a rule of its own (buffers, pixels, keys).
-// The last four name their reader in the row. A failed row sets the load's
-// failure flag, which stops every walk on the way up.
+// The last four name their reader in the row. A failed row records why
+// (lmf_error.h) and sets the load's failure flag, which stops every walk on
+// the way up.
 //
 // Does not: know any container's tags (lmf_tables.cpp holds the tables),
 // or keep state between loads. Main thread only, like the loader.
@@ -149,7 +150,8 @@ uint32_t WalkBody(const Load& load, const ChunkRule<Record> (&rules)[N], Record*
     }
     const bool ok = rule ? ReadRule(&w, *rule, record, h)
                          : SkipChunk(load.stream, h, &w.consumed, load.abortFlag);
-    if (!ok) Fail(load.abortFlag);
+    // Every failing reader has recorded its reason; the flag is the walk's.
+    if (!ok) *load.abortFlag = 1;
     if (*load.abortFlag) break;
   }
   return w.consumed;
