@@ -22,6 +22,11 @@ int VertexConstantLimit();
 // Drops a name from the program table (vertex_program_binding.cpp).
 void ForgetVertexProgram(const char* name);
 
+// Gives the test hooks their defaults back: hardware vertex processing
+// allowed, 256 constant registers, 2, 4 and 8 samples, no frame capture
+// (ResetPlatform). The renderer thread count stays.
+void ResetHookState();
+
 // Keeps a copy of a presented frame when capture is on.
 void RecordPresentedFrame(const uint32_t* pixels, int width, int height);
 
