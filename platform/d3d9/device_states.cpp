@@ -13,34 +13,28 @@ constexpr DWORD kOne = 0x3F800000;  // 1.0f as stored in a DWORD state
 
 // MapCompare and MapBlend cast by offset: the raster enums list the
 // interface's values in the interface's order.
-constexpr bool CompareOrderMatches() {
-  using C = raster::Compare;
-  const std::pair<D3DCMPFUNC, C> pairs[] = {
-      {D3DCMP_NEVER, C::kNever},           {D3DCMP_LESS, C::kLess},
-      {D3DCMP_EQUAL, C::kEqual},           {D3DCMP_LESSEQUAL, C::kLessEqual},
-      {D3DCMP_GREATER, C::kGreater},       {D3DCMP_NOTEQUAL, C::kNotEqual},
-      {D3DCMP_GREATEREQUAL, C::kGreaterEqual}, {D3DCMP_ALWAYS, C::kAlways}};
+template <typename D3d, typename Ours, size_t N>
+constexpr bool SameOrder(const std::pair<D3d, Ours> (&pairs)[N]) {
   for (const auto& [d3d, ours] : pairs) {
-    if (d3d - D3DCMP_NEVER != static_cast<int>(ours)) return false;
+    if (d3d - pairs[0].first != static_cast<int>(ours)) return false;
   }
   return true;
 }
-static_assert(CompareOrderMatches());
-
-constexpr bool BlendOrderMatches() {
-  using B = raster::BlendFactor;
-  const std::pair<D3DBLEND, B> pairs[] = {
-      {D3DBLEND_ZERO, B::kZero},           {D3DBLEND_ONE, B::kOne},
-      {D3DBLEND_SRCCOLOR, B::kSrcColor},   {D3DBLEND_INVSRCCOLOR, B::kInvSrcColor},
-      {D3DBLEND_SRCALPHA, B::kSrcAlpha},   {D3DBLEND_INVSRCALPHA, B::kInvSrcAlpha},
-      {D3DBLEND_DESTALPHA, B::kDestAlpha}, {D3DBLEND_INVDESTALPHA, B::kInvDestAlpha},
-      {D3DBLEND_DESTCOLOR, B::kDestColor}, {D3DBLEND_INVDESTCOLOR, B::kInvDestColor}};
-  for (const auto& [d3d, ours] : pairs) {
-    if (d3d - D3DBLEND_ZERO != static_cast<int>(ours)) return false;
-  }
-  return true;
-}
-static_assert(BlendOrderMatches());
+using C = raster::Compare;
+constexpr std::pair<D3DCMPFUNC, C> kCompareOrder[] = {
+    {D3DCMP_NEVER, C::kNever},     {D3DCMP_LESS, C::kLess},
+    {D3DCMP_EQUAL, C::kEqual},     {D3DCMP_LESSEQUAL, C::kLessEqual},
+    {D3DCMP_GREATER, C::kGreater}, {D3DCMP_NOTEQUAL, C::kNotEqual},
+    {D3DCMP_GREATEREQUAL, C::kGreaterEqual}, {D3DCMP_ALWAYS, C::kAlways}};
+static_assert(SameOrder(kCompareOrder));
+using B = raster::BlendFactor;
+constexpr std::pair<D3DBLEND, B> kBlendOrder[] = {
+    {D3DBLEND_ZERO, B::kZero},           {D3DBLEND_ONE, B::kOne},
+    {D3DBLEND_SRCCOLOR, B::kSrcColor},   {D3DBLEND_INVSRCCOLOR, B::kInvSrcColor},
+    {D3DBLEND_SRCALPHA, B::kSrcAlpha},   {D3DBLEND_INVSRCALPHA, B::kInvSrcAlpha},
+    {D3DBLEND_DESTALPHA, B::kDestAlpha}, {D3DBLEND_INVDESTALPHA, B::kInvDestAlpha},
+    {D3DBLEND_DESTCOLOR, B::kDestColor}, {D3DBLEND_INVDESTCOLOR, B::kInvDestColor}};
+static_assert(SameOrder(kBlendOrder));
 
 bool MapCompare(DWORD value, raster::Compare* out) {
   if (value < D3DCMP_NEVER || value > D3DCMP_ALWAYS) return false;
