@@ -130,6 +130,11 @@ struct SpriteVertex {
   float u, v;
 };
 static_assert(sizeof(SpriteVertex) == 28);
+// The size of the main window's client area, of the full-screen display
+// mode and of every frame drawn.
+constexpr int kFrameWidth = 800;
+constexpr int kFrameHeight = 600;
+
 constexpr DWORD kSpriteFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
 
 // Draws the texels `rect` (null: the whole top level) of `texture` one to one

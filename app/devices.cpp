@@ -83,7 +83,7 @@ int CreateGraphicsDevice(BenchmarkApp* app) {
                                     D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &app->device)))
     return 0;
 
-  D3DVIEWPORT9 viewport = {0, 0, 800, 600, 0.0f, 1.0f};
+  D3DVIEWPORT9 viewport = {0, 0, kFrameWidth, kFrameHeight, 0.0f, 1.0f};
   if (FAILED(app->device->SetViewport(&viewport))) return 0;
   SetFixedStates(app->device);
   return 1;

@@ -35,7 +35,7 @@ constexpr float kScoreRowY = 11.0f;
 constexpr float kAverageRowY = 31.0f;
 constexpr float kBestRowY = 51.0f;
 
-constexpr RECT kFullScreen = {0, 0, 800, 600};
+constexpr RECT kFullScreen = {0, 0, kFrameWidth, kFrameHeight};
 
 // Fade quad alpha at `elapsed`, or -1 when no quad is drawn.
 int FadeAlpha(int32_t elapsed) {

@@ -10,9 +10,9 @@ constexpr DWORD kFullScreenStyle = WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN;
 
 // Outer size that gives an 800 by 600 client area for the main window's
 // framed styles.
-int FramedWidth() { return 800 + 2 * (GetSystemMetrics(SM_CXEDGE) + GetSystemMetrics(SM_CXDLGFRAME)); }
+int FramedWidth() { return kFrameWidth + 2 * (GetSystemMetrics(SM_CXEDGE) + GetSystemMetrics(SM_CXDLGFRAME)); }
 int FramedHeight() {
-  return 600 + 2 * (GetSystemMetrics(SM_CYEDGE) + GetSystemMetrics(SM_CYDLGFRAME)) +
+  return kFrameHeight + 2 * (GetSystemMetrics(SM_CYEDGE) + GetSystemMetrics(SM_CYDLGFRAME)) +
          GetSystemMetrics(SM_CYCAPTION);
 }
 
@@ -23,7 +23,7 @@ bool Find800x600Mode(DEVMODEA* mode) {
     *mode = DEVMODEA{};
     mode->dmSize = sizeof(DEVMODEA);
     if (!EnumDisplaySettingsA(nullptr, i, mode)) return false;
-    if (mode->dmPelsWidth == 800 && mode->dmPelsHeight == 600) return true;
+    if (mode->dmPelsWidth == kFrameWidth && mode->dmPelsHeight == kFrameHeight) return true;
   }
 }
 
@@ -65,7 +65,7 @@ int CreateMainWindow(BenchmarkApp* app, HINSTANCE instance) {
 
   SetWindowLongA(app->window, GWL_EXSTYLE, 0);
   SetWindowLongA(app->window, GWL_STYLE, static_cast<LONG>(kFullScreenStyle));
-  SetWindowPos(app->window, HWND_NOTOPMOST, 0, 0, 800, 600, SWP_SHOWWINDOW);
+  SetWindowPos(app->window, HWND_NOTOPMOST, 0, 0, kFrameWidth, kFrameHeight, SWP_SHOWWINDOW);
   return 1;
 }
 
@@ -79,7 +79,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       // dimensions away from 800 by 600 is set back.
       auto* app = reinterpret_cast<BenchmarkApp*>(GetWindowLongPtrA(window, GWLP_USERDATA));
       if (app == nullptr) break;  // still inside CreateWindowExA
-      if (LOWORD(lParam) == 800 || HIWORD(lParam) == 600) break;
+      if (LOWORD(lParam) == kFrameWidth || HIWORD(lParam) == kFrameHeight) break;
       if (app->windowed == 1)
         SetWindowPos(window, HWND_NOTOPMOST, 0, 0, FramedWidth(), FramedHeight(), SWP_NOMOVE);
       else

@@ -4,31 +4,32 @@
 #include <cstring>
 #include <new>
 
+#include "data/little_endian.h"
 namespace {
 
-uint32_t LittleEndian32(const uint8_t* bytes) {
-  return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-         static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-}
+ArchiveError g_lastError = ArchiveError::kNone;
 
 // Reads one 4-byte index field at the current position, unscrambled. False
 // when the file ends first.
 bool ReadIndexField(DataArchive* archive, uint32_t* value) {
   uint8_t bytes[4];
   if (ArchiveReadScrambled(archive, bytes, 4) != 4) return false;
-  *value = LittleEndian32(bytes);
+  *value = LoadLe32(bytes);
   return true;
 }
 
-// Reads one index entry; false for a truncated or malformed entry. The name
-// is read into the 260-byte field only after its length has been checked.
-bool ReadIndexEntry(DataArchive* archive, ArchiveEntry* entry) {
+// Reads one index entry: kNone, or why it is truncated or malformed. The
+// name is read into the 260-byte field only after its length has been
+// checked.
+ArchiveError ReadIndexEntry(DataArchive* archive, ArchiveEntry* entry) {
   uint32_t length = 0;
-  if (!ReadIndexField(archive, &length)) return false;
-  if (length == 0 || length > kArchiveNameSize) return false;
-  if (ArchiveReadScrambled(archive, entry->name, length) != length) return false;
-  if (!std::memchr(entry->name, 0, length)) return false;
-  return ReadIndexField(archive, &entry->size) && ReadIndexField(archive, &entry->offset);
+  if (!ReadIndexField(archive, &length)) return ArchiveError::kEntryCut;
+  if (length == 0 || length > kArchiveNameSize) return ArchiveError::kNameLength;
+  if (ArchiveReadScrambled(archive, entry->name, length) != length) return ArchiveError::kEntryCut;
+  if (!std::memchr(entry->name, 0, length)) return ArchiveError::kNameUnterminated;
+  if (!ReadIndexField(archive, &entry->size) || !ReadIndexField(archive, &entry->offset))
+    return ArchiveError::kEntryCut;
+  return ArchiveError::kNone;
 }
 
 // The bytes after the header, or -1 when the size cannot be taken.
@@ -39,48 +40,54 @@ long BytesAfterHeader(std::FILE* file) {
   return end - static_cast<long>(kArchiveHeaderSize);
 }
 
-int32_t FailOpen(DataArchive* archive, int32_t code) {
+int32_t FailOpen(DataArchive* archive, int32_t code, ArchiveError reason) {
   ArchiveClose(archive);
+  g_lastError = reason;
   return code;
 }
 
 }  // namespace
 
+ArchiveError ArchiveLastError() { return g_lastError; }
+
 int32_t ArchiveOpen(DataArchive* archive) {
   ArchiveClose(archive);
+  g_lastError = ArchiveError::kNone;
   archive->file = std::fopen(kArchiveFileName, "rb");
-  if (!archive->file) return kArchiveNotFound;
+  if (!archive->file) return FailOpen(archive, kArchiveNotFound, ArchiveError::kNoFile);
 
   uint8_t header[kArchiveHeaderSize];
   size_t got = std::fread(header, 1, sizeof header, archive->file);
   if (got < sizeof kArchiveMagic || std::memcmp(header, kArchiveMagic, sizeof kArchiveMagic) != 0) {
-    return FailOpen(archive, kArchiveBadMagic);
+    return FailOpen(archive, kArchiveBadMagic, ArchiveError::kBadMagic);
   }
-  if (got != sizeof header) return FailOpen(archive, kArchiveBadIndex);
+  if (got != sizeof header) return FailOpen(archive, kArchiveBadIndex, ArchiveError::kHeaderCut);
 
-  auto count = static_cast<int32_t>(LittleEndian32(header + 4));
-  archive->scrambled = static_cast<int32_t>(LittleEndian32(header + 8));
+  auto count = static_cast<int32_t>(LoadLe32(header + 4));
+  archive->scrambled = static_cast<int32_t>(LoadLe32(header + 8));
   for (uint32_t i = 0; i < kArchiveKeySize; ++i) {
     archive->key[i] = static_cast<uint8_t>(header[12 + i] ^ kArchiveKeyMask);
   }
 
   // Every negative count fails here too, taken as unsigned.
   uint64_t tableBytes = static_cast<uint64_t>(static_cast<uint32_t>(count)) * sizeof(ArchiveEntry);
-  if (tableBytes > 0xFFFFFFFFu) return FailOpen(archive, kArchiveNoMemory);
+  if (tableBytes > 0xFFFFFFFFu)
+    return FailOpen(archive, kArchiveNoMemory, ArchiveError::kIndexTooLarge);
   // Refuse a count the file cannot hold before allocating for it.
   long available = BytesAfterHeader(archive->file);
   if (available < 0 ||
       static_cast<uint64_t>(count) * kArchiveMinEntrySize > static_cast<uint64_t>(available)) {
-    return FailOpen(archive, kArchiveBadIndex);
+    return FailOpen(archive, kArchiveBadIndex, ArchiveError::kCountPastFile);
   }
 
   archive->count = count;
   if (count > 0) {
     archive->entries = new (std::nothrow) ArchiveEntry[count]();
-    if (!archive->entries) return FailOpen(archive, kArchiveNoMemory);
+    if (!archive->entries) return FailOpen(archive, kArchiveNoMemory, ArchiveError::kNoMemory);
   }
   for (int32_t i = 0; i < count; ++i) {
-    if (!ReadIndexEntry(archive, &archive->entries[i])) return FailOpen(archive, kArchiveBadIndex);
+    const ArchiveError error = ReadIndexEntry(archive, &archive->entries[i]);
+    if (error != ArchiveError::kNone) return FailOpen(archive, kArchiveBadIndex, error);
   }
   std::memcpy(archive->fileName, kArchiveFileName, sizeof kArchiveFileName);
   return kArchiveOk;

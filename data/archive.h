@@ -14,8 +14,8 @@
 // as long as they take turns). Does not: write archives (tools/pac does),
 // check that a member lies inside the file, or lock anything.
 //
-// Threads: ArchiveStartup, ArchiveShutdown, ArchiveOpen, ArchiveClose and
-// ArchiveFind belong to the main thread. Member reads run on the main thread
+// Threads: ArchiveStartup, ArchiveShutdown, ArchiveOpen, ArchiveLastError,
+// ArchiveClose and ArchiveFind belong to the main thread. Member reads run on the main thread
 // while assets load and afterwards on the sound streaming thread only; two
 // threads must never read at the same time, and ArchiveShutdown runs only
 // after the streaming thread has ended.
@@ -44,6 +44,20 @@ inline constexpr int32_t kArchiveNotFound = -3;  // no file, or no such member
 inline constexpr int32_t kArchiveBadMagic = -4;
 inline constexpr int32_t kArchiveNoMemory = -6;
 inline constexpr int32_t kArchiveBadIndex = -7;  // malformed or truncated header or index
+
+// Why the last ArchiveOpen failed, beside its documented result code.
+enum class ArchiveError : uint8_t {
+  kNone,
+  kNoFile,            // no "DataB.pac" to open (kArchiveNotFound)
+  kBadMagic,          // no "PACK" (kArchiveBadMagic)
+  kHeaderCut,         // the file ends inside the 44-byte header (kArchiveBadIndex)
+  kIndexTooLarge,     // the entry count needs 4 GiB or more of index (kArchiveNoMemory)
+  kNoMemory,          // the index could not be allocated (kArchiveNoMemory)
+  kCountPastFile,     // more entries than the file could hold (kArchiveBadIndex)
+  kNameLength,        // a name length of 0 or above kArchiveNameSize (kArchiveBadIndex)
+  kNameUnterminated,  // a name without its zero byte (kArchiveBadIndex)
+  kEntryCut,          // the file ends inside an index entry (kArchiveBadIndex)
+};
 
 struct ArchiveEntry {
   char name[kArchiveNameSize];  // zero-terminated
@@ -80,6 +94,8 @@ DataArchive* CurrentArchive();
 // 0, kArchiveNotFound, kArchiveBadMagic, kArchiveNoMemory or kArchiveBadIndex;
 // on failure the record is left closed and empty.
 int32_t ArchiveOpen(DataArchive* archive);
+// The reason of the last ArchiveOpen; kNone after one that succeeded.
+ArchiveError ArchiveLastError();
 // Closes the file, frees the entries and empties the record.
 void ArchiveClose(DataArchive* archive);
 

@@ -12,6 +12,10 @@
 // - raw_texture.h: the raw texture format, LoadRawTexture, and LoadTexture
 //   (raw file on disk, then D3DX, then raw archive member).
 //
+// Refusals keep their documented results; beside them ArchiveLastError and
+// RawTextureLastError say why the last ArchiveOpen or LoadRawTexture failed
+// (main thread only, like the calls themselves).
+//
 // Does not: decode the scene or sound formats (they live with their loaders),
 // write archives (tools/pac), cache, or lock.
 //

@@ -5,15 +5,22 @@
 #include <cstring>
 #include <new>
 
+#include "data/little_endian.h"
 namespace {
+
+RawTextureError g_lastError = RawTextureError::kNone;
+
+int32_t Refuse(RawTextureError reason) {
+  g_lastError = reason;
+  return -1;
+}
 
 // A size field is all four bytes or nothing: a field cut short would
 // otherwise read as a size the file never gave.
 bool ReadInt32(InputStream* stream, int32_t* value) {
   uint8_t bytes[4] = {};
   if (StreamRead(stream, bytes, sizeof bytes) != sizeof bytes) return false;
-  *value = static_cast<int32_t>(uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 |
-                                uint32_t{bytes[2]} << 16 | uint32_t{bytes[3]} << 24);
+  *value = static_cast<int32_t>(LoadLe32(bytes));
   return true;
 }
 
@@ -51,17 +58,20 @@ uint32_t RawTextureSide(int32_t width, int32_t height) {
   return static_cast<uint32_t>(side);
 }
 
+RawTextureError RawTextureLastError() { return g_lastError; }
+
 int32_t LoadRawTexture(IDirect3DDevice9* device, IDirect3DTexture9** texture, StreamReadFn read,
                        void* user) {
-  if (texture == nullptr) return -1;
+  g_lastError = RawTextureError::kNone;
+  if (texture == nullptr) return Refuse(RawTextureError::kArguments);
   *texture = nullptr;
-  if (device == nullptr || read == nullptr) return -1;
+  if (device == nullptr || read == nullptr) return Refuse(RawTextureError::kArguments);
 
   InputStream stream{};
   stream.read = read;
   stream.user = user;
   stream.buffer = new (std::nothrow) uint8_t[kStreamBufferSize];
-  if (stream.buffer == nullptr) return -1;
+  if (stream.buffer == nullptr) return Refuse(RawTextureError::kNoMemory);
   stream.capacity = kStreamBufferSize;
   stream.mode = kStreamContinuous;
 
@@ -69,33 +79,36 @@ int32_t LoadRawTexture(IDirect3DDevice9* device, IDirect3DTexture9** texture, St
   StreamRead(&stream, magic, sizeof magic);
   if (std::memcmp(magic, kRawTextureMagic, sizeof magic) != 0) {
     StreamClose(&stream);
-    return -1;
+    return Refuse(RawTextureError::kBadMagic);
   }
   int32_t width = 0, height = 0;
   const bool sized = ReadInt32(&stream, &width) && ReadInt32(&stream, &height);
   // The device refuses sides it cannot hold, so no texture is made for a
   // size that is missing, negative, or too large.
   const uint32_t side = sized ? RawTextureSide(width, height) : 0;
+  if (side == 0) {
+    StreamClose(&stream);
+    return Refuse(sized ? RawTextureError::kBadSize : RawTextureError::kNoSize);
+  }
   IDirect3DTexture9* created = nullptr;
-  if (side == 0 ||
-      device->CreateTexture(side, side, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &created,
+  if (device->CreateTexture(side, side, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &created,
                             nullptr) != D3D_OK ||
       created == nullptr) {
     StreamClose(&stream);
-    return -1;
+    return Refuse(RawTextureError::kDevice);
   }
   D3DLOCKED_RECT locked{};
   if (created->LockRect(0, &locked, nullptr, 0) != D3D_OK) {
     created->Release();
     StreamClose(&stream);
-    return -1;
+    return Refuse(RawTextureError::kLock);
   }
   const bool copied = CopyRows(&stream, locked, width, height);
   created->UnlockRect(0);
   StreamClose(&stream);
   if (!copied) {
     created->Release();
-    return -1;
+    return Refuse(RawTextureError::kPitch);
   }
   *texture = created;
   return 0;

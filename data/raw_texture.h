@@ -13,7 +13,8 @@
 // cannot fill keep the new texture's contents), convert pixel formats, or
 // make mip levels below the first.
 //
-// Threads: the device's thread (the main thread), during start-up.
+// Threads: the device's thread (the main thread), during start-up;
+// RawTextureLastError on that thread too.
 #ifndef MORVANE_DATA_RAW_TEXTURE_H
 #define MORVANE_DATA_RAW_TEXTURE_H
 
@@ -32,6 +33,19 @@ inline constexpr uint32_t kRawTextureHeaderSize = 12;
 // single precision cannot tell it from the next power down.
 uint32_t RawTextureSide(int32_t width, int32_t height);
 
+// Why the last LoadRawTexture returned -1.
+enum class RawTextureError : uint8_t {
+  kNone,
+  kArguments,  // no texture pointer, device or read function
+  kNoMemory,   // the stream buffer could not be allocated
+  kBadMagic,   // no "TEYL" (also a source shorter than 4 bytes)
+  kNoSize,     // the data ends inside the width or height
+  kBadSize,    // a width or height of 0 or less, or a side beyond 32 bits
+  kDevice,     // the device refused the texture
+  kLock,       // level 0 could not be locked
+  kPitch,      // the locked rows are too narrow for the image
+};
+
 // Reads a raw texture through a stream over `read` alone (it never closes
 // the source, which stays the caller's) into a new managed A8R8G8B8 texture
 // with a full mip chain, of which only level 0 is written. 0 with *texture
@@ -39,6 +53,8 @@ uint32_t RawTextureSide(int32_t width, int32_t height);
 // size of 0 or less, a side the device cannot create, or a failed lock.
 int32_t LoadRawTexture(IDirect3DDevice9* device, IDirect3DTexture9** texture, StreamReadFn read,
                        void* user);
+// The reason of the last LoadRawTexture; kNone after one that succeeded.
+RawTextureError RawTextureLastError();
 
 // Loads `name` as a texture: the raw format from a file on disk, else
 // D3DXCreateTextureFromFileExA on the same name (its size rounded up to

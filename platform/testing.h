@@ -161,7 +161,10 @@ void ForgetVertexProgram(const char* name);
 std::string LastEffectRefusal();
 
 // Destroys every window, class, cached font and SDL state the layer holds,
-// so the next test starts clean.
+// and gives the Direct3D and DirectSound hooks their defaults (no refused
+// hardware processing, full constant registers, 2, 4 and 8 samples, no
+// frame capture, SDL mixing; SetDeviceThreads stays), so the next test
+// starts clean.
 void ResetPlatform();
 
 // ---- Sound ----------------------------------------------------------------

@@ -10,12 +10,13 @@ namespace lmf {
 
 bool NextChunk(InputStream* stream, uint32_t bodyLength, uint32_t* consumed, ChunkHeader* header,
                int32_t* abortFlag) {
-  if (bodyLength - *consumed < kChunkHeaderSize) return Fail(abortFlag);
+  if (bodyLength - *consumed < kChunkHeaderSize) return Fail(abortFlag, LmfError::kChunkHeader);
   uint32_t tag = 0;
   int32_t length = 0;
   if (!ReadExact(stream, &tag, sizeof tag, consumed, abortFlag)) return false;
   if (!ReadExact(stream, &length, sizeof length, consumed, abortFlag)) return false;
-  if (length < 0 || static_cast<uint32_t>(length) > bodyLength - *consumed) return Fail(abortFlag);
+  if (length < 0 || static_cast<uint32_t>(length) > bodyLength - *consumed)
+    return Fail(abortFlag, LmfError::kChunkLength);
   header->tag = tag;
   header->length = static_cast<uint32_t>(length);
   return true;
@@ -24,13 +25,13 @@ bool NextChunk(InputStream* stream, uint32_t bodyLength, uint32_t* consumed, Chu
 bool ReadExactSlow(InputStream* stream, void* destination, uint32_t size, uint32_t* consumed,
                    int32_t* abortFlag) {
   uint32_t got = StreamRead(stream, destination, size);
-  if (got != size) return Fail(abortFlag);
+  if (got != size) return Fail(abortFlag, LmfError::kTruncated);
   *consumed += got;
   return true;
 }
 
 bool CheckFixed(const ChunkHeader& header, uint32_t size, int32_t* abortFlag) {
-  return header.length == size || Fail(abortFlag);
+  return header.length == size || Fail(abortFlag, LmfError::kFixedSize);
 }
 
 bool ReadFixed(InputStream* stream, const ChunkHeader& header, void* field, uint32_t size,
@@ -40,7 +41,7 @@ bool ReadFixed(InputStream* stream, const ChunkHeader& header, void* field, uint
 
 bool ReadCopied(InputStream* stream, const ChunkHeader& header, void* field, uint32_t width,
                 uint32_t* consumed, int32_t* abortFlag) {
-  if (header.length > width) return Fail(abortFlag);
+  if (header.length > width) return Fail(abortFlag, LmfError::kCopiedTooWide);
   return ReadExact(stream, field, header.length, consumed, abortFlag);
 }
 
@@ -65,7 +66,7 @@ bool ReadName(InputStream* stream, const ChunkHeader& header, OwnedBytes* name, 
 
 bool SkipChunk(InputStream* stream, const ChunkHeader& header, uint32_t* consumed,
                int32_t* abortFlag) {
-  if (SkipBytes(stream, header.length) != 0) return Fail(abortFlag);
+  if (SkipBytes(stream, header.length) != 0) return Fail(abortFlag, LmfError::kTruncated);
   *consumed += header.length;
   return true;
 }
@@ -74,7 +75,7 @@ bool ContainerDone(const ChunkHeader& header, uint32_t got, uint32_t* consumed,
                    int32_t* abortFlag) {
   *consumed += got;
   if (*abortFlag) return false;
-  return got == header.length || Fail(abortFlag);
+  return got == header.length || Fail(abortFlag, LmfError::kContainerLength);
 }
 
 }  // namespace lmf

@@ -1,7 +1,7 @@
 // Helpers shared by the LMF sub-readers: chunk headers checked against the
 // body they sit in, exact reads, fixed and copied bodies, names, counted
-// arrays. Every helper that fails sets *abortFlag to 1 and returns false;
-// every byte read is added to *consumed.
+// arrays. Every helper that fails records its reason (lmf_error.h), sets
+// *abortFlag to 1 and returns false; every byte read is added to *consumed.
 #ifndef MORVANE_SCENE_LMF_CHUNK_H
 #define MORVANE_SCENE_LMF_CHUNK_H
 
@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "data/stream.h"
+#include "scene/lmf_error.h"
 #include "scene/scene.h"
 
 namespace lmf {
@@ -17,11 +18,6 @@ struct ChunkHeader {
   uint32_t tag;
   uint32_t length;  // checked: fits in what is left of the parent body
 };
-
-inline bool Fail(int32_t* abortFlag) {
-  *abortFlag = 1;
-  return false;
-}
 
 // Reads the next chunk header of a body of `bodyLength` bytes. Fails when
 // fewer than 8 bytes of the body are left, the data ends, or the length is
@@ -81,7 +77,7 @@ struct ItemCursor {
 template <typename T>
 bool ReadCount(InputStream* stream, const ChunkHeader& header, uint16_t* count, T** array,
                ItemCursor* cursor, uint32_t* consumed, int32_t* abortFlag) {
-  if (cursor->counted) return Fail(abortFlag);
+  if (cursor->counted) return Fail(abortFlag, LmfError::kRepeated);
   uint16_t n = 0;
   if (!ReadCopied(stream, header, &n, sizeof n, consumed, abortFlag)) return false;
   // Array before count: if the allocation throws, the scene stays consistent.
@@ -97,7 +93,7 @@ bool ReadCount(InputStream* stream, const ChunkHeader& header, uint16_t* count, 
 template <typename T>
 T* NextItem(T* array, uint16_t count, ItemCursor* cursor, int32_t* abortFlag) {
   if (!cursor->counted || cursor->next >= count || !array) {
-    Fail(abortFlag);
+    Fail(abortFlag, LmfError::kItemUncounted);
     return nullptr;
   }
   return &array[cursor->next++];

@@ -7,15 +7,15 @@ namespace lmf {
 namespace {
 
 template <typename Buffer>
-bool FillLocked(InputStream* stream, Buffer* buffer, uint32_t length, uint32_t* consumed) {
-  if (!buffer) return false;
+LmfError FillLocked(InputStream* stream, Buffer* buffer, uint32_t length, uint32_t* consumed) {
+  if (!buffer) return LmfError::kDevice;
   void* data = nullptr;
-  if (FAILED(buffer->Lock(0, 0, &data, 0)) || !data) return false;
+  if (FAILED(buffer->Lock(0, 0, &data, 0)) || !data) return LmfError::kDevice;
   const uint32_t got = StreamRead(stream, data, length);
   buffer->Unlock();
-  if (got != length) return false;
+  if (got != length) return LmfError::kTruncated;
   *consumed += got;
-  return true;
+  return LmfError::kNone;
 }
 
 }  // namespace
@@ -36,13 +36,13 @@ bool CreateMeshIndexBuffer(IDirect3DDevice9* device, Mesh* mesh) {
          mesh->indexBuffer;
 }
 
-bool FillBuffer(InputStream* stream, IDirect3DVertexBuffer9* buffer, uint32_t length,
-                uint32_t* consumed) {
+LmfError FillBuffer(InputStream* stream, IDirect3DVertexBuffer9* buffer, uint32_t length,
+                    uint32_t* consumed) {
   return FillLocked(stream, buffer, length, consumed);
 }
 
-bool FillBuffer(InputStream* stream, IDirect3DIndexBuffer9* buffer, uint32_t length,
-                uint32_t* consumed) {
+LmfError FillBuffer(InputStream* stream, IDirect3DIndexBuffer9* buffer, uint32_t length,
+                    uint32_t* consumed) {
   return FillLocked(stream, buffer, length, consumed);
 }
 
@@ -53,24 +53,26 @@ bool CreatePictureTexture(IDirect3DDevice9* device, uint32_t side, IDirect3DText
          *texture;
 }
 
-bool FillPicture(InputStream* stream, IDirect3DTexture9* texture, int32_t width, int32_t height,
-                 uint32_t* consumed) {
-  if (!texture) return false;
+LmfError FillPicture(InputStream* stream, IDirect3DTexture9* texture, int32_t width,
+                     int32_t height, uint32_t* consumed) {
+  if (!texture) return LmfError::kDevice;
   D3DLOCKED_RECT locked{};
-  if (FAILED(texture->LockRect(0, &locked, nullptr, 0)) || !locked.pBits) return false;
+  if (FAILED(texture->LockRect(0, &locked, nullptr, 0)) || !locked.pBits) return LmfError::kDevice;
   const uint32_t rowBytes = static_cast<uint32_t>(width) * kPixelSize;
-  bool ok = locked.Pitch >= 0 && static_cast<uint32_t>(locked.Pitch) >= rowBytes;
+  LmfError error = locked.Pitch >= 0 && static_cast<uint32_t>(locked.Pitch) >= rowBytes
+                       ? LmfError::kNone
+                       : LmfError::kDevice;
   auto* bits = static_cast<uint8_t*>(locked.pBits);
-  for (int32_t row = 0; ok && row < height; ++row) {
+  for (int32_t row = 0; error == LmfError::kNone && row < height; ++row) {
     const uint32_t got =
         StreamRead(stream, bits + static_cast<size_t>(row) * locked.Pitch, rowBytes);
     if (got != rowBytes)
-      ok = false;
+      error = LmfError::kTruncated;
     else
       *consumed += got;
   }
   texture->UnlockRect(0);
-  return ok;
+  return error;
 }
 
 }  // namespace lmf

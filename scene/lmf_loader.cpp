@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "scene/lmf_chunk.h"
 #include "scene/lmf_tags.h"
+#include "scene/lmf_walk.h"
 
 using namespace lmf;
 
@@ -16,57 +16,6 @@ struct StreamGuard {
   ~StreamGuard() { StreamClose(stream); }
 };
 
-struct TopCursors {
-  ItemCursor layers, motions, surfaces, cameras, lights;
-};
-
-bool ReadTopChunk(InputStream* stream, const ChunkHeader& h, uint32_t* consumed, TopCursors* at,
-                  IDirect3DDevice9* device, Scene* scene, int32_t* abortFlag) {
-  switch (h.tag) {
-    case kLYRN:
-      return ReadCount(stream, h, &scene->layerCount, &scene->layers, &at->layers, consumed,
-                       abortFlag);
-    case kLYER: {
-      Layer* layer = NextItem(scene->layers, scene->layerCount, &at->layers, abortFlag);
-      return layer && ContainerDone(h, ReadLayer(stream, layer, h.length, device, abortFlag),
-                                    consumed, abortFlag);
-    }
-    case kMOTN:
-      return ReadCount(stream, h, &scene->motionCount, &scene->motions, &at->motions, consumed,
-                       abortFlag);
-    case kMOTI: {
-      Motion* motion = NextItem(scene->motions, scene->motionCount, &at->motions, abortFlag);
-      return motion &&
-             ContainerDone(h, ReadMotion(stream, motion, h.length, abortFlag), consumed, abortFlag);
-    }
-    case kSRFN:
-      return ReadCount(stream, h, &scene->surfaceCount, &scene->surfaces, &at->surfaces, consumed,
-                       abortFlag);
-    case kSURF: {
-      Surface* surface = NextItem(scene->surfaces, scene->surfaceCount, &at->surfaces, abortFlag);
-      return surface && ContainerDone(h, ReadSurface(stream, surface, h.length, device, abortFlag),
-                                      consumed, abortFlag);
-    }
-    case kCAMN:
-      return ReadCount(stream, h, &scene->cameraCount, &scene->cameras, &at->cameras, consumed,
-                       abortFlag);
-    case kCAM: {
-      Camera* camera = NextItem(scene->cameras, scene->cameraCount, &at->cameras, abortFlag);
-      return camera &&
-             ContainerDone(h, ReadCamera(stream, camera, h.length, abortFlag), consumed, abortFlag);
-    }
-    case kLITN:
-      return ReadCount(stream, h, &scene->lightCount, &scene->lights, &at->lights, consumed,
-                       abortFlag);
-    case kLIGT:
-      // Counts a light and reads nothing: the chunks of its body follow at
-      // top level. Its length was still checked against the total.
-      return NextItem(scene->lights, scene->lightCount, &at->lights, abortFlag) != nullptr;
-    default:
-      return SkipChunk(stream, h, consumed, abortFlag);
-  }
-}
-
 bool MotionNoOk(uint16_t motionNo, const Scene& scene) {
   // With no motions at all every number means the identity.
   return motionNo == kNoMotion || scene.motionCount == 0 || motionNo < scene.motionCount;
@@ -74,32 +23,32 @@ bool MotionNoOk(uint16_t motionNo, const Scene& scene) {
 
 // The numbers the renderer and the transform update dereference, and that
 // every mesh they draw has its buffers.
-bool CheckReferences(const Scene& scene) {
+LmfError CheckReferences(const Scene& scene) {
   for (uint16_t i = 0; i < scene.layerCount; ++i) {
     const Layer& layer = scene.layers[i];
-    if (!MotionNoOk(layer.motionNo, scene)) return false;
+    if (!MotionNoOk(layer.motionNo, scene)) return LmfError::kMotionNumber;
     for (uint16_t m = 0; m < layer.meshCount; ++m) {
       const Mesh& mesh = layer.meshes[m];
-      if (!mesh.vertexBuffer || !mesh.indexBuffer) return false;
-      if (mesh.surfaceNo >= scene.surfaceCount) return false;
+      if (!mesh.vertexBuffer || !mesh.indexBuffer) return LmfError::kMissingBuffer;
+      if (mesh.surfaceNo >= scene.surfaceCount) return LmfError::kSurfaceNumber;
     }
     for (uint16_t b = 0; b < layer.bindingCount; ++b) {
-      if (!MotionNoOk(layer.bindings[b].motionNo, scene)) return false;
+      if (!MotionNoOk(layer.bindings[b].motionNo, scene)) return LmfError::kMotionNumber;
     }
   }
   for (uint16_t i = 0; i < scene.cameraCount; ++i) {
-    if (!MotionNoOk(scene.cameras[i].motionNo, scene)) return false;
+    if (!MotionNoOk(scene.cameras[i].motionNo, scene)) return LmfError::kMotionNumber;
   }
-  return true;
+  return LmfError::kNone;
 }
 
 // Parents in range and no cycles: each chain is walked once, marking the
 // motions on the current path, so the check is linear in the motion count.
-bool CheckParents(const Scene& scene) {
+LmfError CheckParents(const Scene& scene) {
   const uint16_t n = scene.motionCount;
   for (uint16_t i = 0; i < n; ++i) {
     const uint16_t parent = scene.motions[i].parentNo;
-    if (parent != kNoMotion && parent >= n) return false;
+    if (parent != kNoMotion && parent >= n) return LmfError::kParentNumber;
   }
   enum : uint8_t { kUnseen, kOnPath, kDone };
   std::vector<uint8_t> state(n, kUnseen);
@@ -109,23 +58,30 @@ bool CheckParents(const Scene& scene) {
       state[at] = kOnPath;
       at = scene.motions[at].parentNo;
     }
-    if (at != kNoMotion && state[at] == kOnPath) return false;
+    if (at != kNoMotion && state[at] == kOnPath) return LmfError::kParentCycle;
     for (at = start; at != kNoMotion && state[at] == kOnPath; at = scene.motions[at].parentNo)
       state[at] = kDone;
   }
-  return true;
+  return LmfError::kNone;
+}
+
+int32_t Refuse(int32_t* abortFlag, LmfError error) {
+  Fail(abortFlag, error);
+  return -1;
 }
 
 }  // namespace
 
 int32_t ReadLmf(const char* name, const StreamCallbacks* callbacks, void* user,
                 IDirect3DDevice9* device, Scene* scene, int32_t* abortFlag) {
+  ClearLastError();
+  *abortFlag = 0;
   InputStream stream{};
   StreamGuard guard{&stream};
   if (name) {
-    if (StreamOpenFile(&stream, name) != 0) return -1;
+    if (StreamOpenFile(&stream, name) != 0) return Refuse(abortFlag, LmfError::kOpen);
   } else {
-    if (!callbacks) return -1;
+    if (!callbacks) return Refuse(abortFlag, LmfError::kOpen);
     stream.read = callbacks->read;
     stream.seek = callbacks->seek;
     stream.close = callbacks->close;
@@ -143,25 +99,19 @@ int32_t ReadLmf(const char* name, const StreamCallbacks* callbacks, void* user,
 
   uint32_t magic = 0;
   int32_t total = 0;
-  if (StreamRead(&stream, &magic, 4) != 4 || magic != kMagic) return -1;
-  if (StreamRead(&stream, &total, 4) != 4) return -1;
+  if (StreamRead(&stream, &magic, 4) != 4 || magic != kMagic ||
+      StreamRead(&stream, &total, 4) != 4)
+    return Refuse(abortFlag, LmfError::kBadMagic);
 
-  *abortFlag = 0;
   const uint32_t totalLength = total > 0 ? static_cast<uint32_t>(total) : 0;
-  uint32_t consumed = 0;
-  TopCursors cursors;
-  ChunkHeader h;
-  while (consumed < totalLength && !*abortFlag) {
-    if (!NextChunk(&stream, totalLength, &consumed, &h, abortFlag)) break;
-    if (!ReadTopChunk(&stream, h, &consumed, &cursors, device, scene, abortFlag)) Fail(abortFlag);
-  }
+  const Load load{&stream, device, abortFlag};
+  WalkScene(load, scene, totalLength);
   StreamClose(&stream);
   if (*abortFlag) return -1;
 
-  if (!CheckReferences(*scene) || !CheckParents(*scene)) {
-    *abortFlag = 1;
-    return -1;
-  }
+  LmfError error = CheckReferences(*scene);
+  if (error == LmfError::kNone) error = CheckParents(*scene);
+  if (error != LmfError::kNone) return Refuse(abortFlag, error);
   for (uint16_t i = 0; i < scene->motionCount; ++i) {
     Motion& motion = scene->motions[i];
     motion.parent = motion.parentNo != kNoMotion ? &scene->motions[motion.parentNo] : nullptr;

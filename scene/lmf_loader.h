@@ -12,10 +12,11 @@
 // numbers out of range and parent cycles all fail the load. Whatever was
 // created before a failure stays attached to the scene, and FreeScene
 // releases it. A failed Direct3D call fails the load the same way.
+// LmfLastError (lmf_error.h) then says why: the first reason met.
 //
-// Nested readers share one failure flag (abortFlag, 0 or 1) that stops every
-// loop on the way up. Each sub-reader takes the stream, the record to fill
-// and the body length, and returns the bytes it consumed.
+// One walker reads every container from its table (lmf_walk.h,
+// lmf_tables.cpp); nested walks share one failure flag (abortFlag, 0 or 1)
+// that stops every walk on the way up.
 //
 // Does not: compute anything beyond the bounds, check the contents of
 // vertex and index data (indices are the device's to check at draw time),
@@ -28,6 +29,7 @@
 #include <cstdint>
 
 #include "data/stream.h"
+#include "scene/lmf_error.h"
 #include "scene/scene.h"
 
 inline constexpr char kSceneFileName[] = "Scene.lmf";
@@ -47,24 +49,6 @@ int32_t LoadSceneFromSource(Scene* scene, IDirect3DDevice9* device,
 // failure. Resolves the parent links on success.
 int32_t ReadLmf(const char* name, const StreamCallbacks* callbacks, void* user,
                 IDirect3DDevice9* device, Scene* scene, int32_t* abortFlag);
-
-// Sub-readers, one per container kind.
-uint32_t ReadLayer(InputStream* stream, Layer* layer, uint32_t length, IDirect3DDevice9* device,
-                   int32_t* abortFlag);
-uint32_t ReadMesh(InputStream* stream, Mesh* mesh, uint32_t length, IDirect3DDevice9* device,
-                  int32_t* abortFlag);
-uint32_t ReadBone(InputStream* stream, Bone* bone, uint32_t length, int32_t* abortFlag);
-uint32_t ReadPaletteBinding(InputStream* stream, PaletteBinding* binding, uint32_t length,
-                            int32_t* abortFlag);
-uint32_t ReadMotion(InputStream* stream, Motion* motion, uint32_t length, int32_t* abortFlag);
-uint32_t ReadChannel(InputStream* stream, Channel* channel, uint32_t length, int32_t* abortFlag);
-uint32_t ReadSurface(InputStream* stream, Surface* surface, uint32_t length,
-                     IDirect3DDevice9* device, int32_t* abortFlag);
-// Fills one texture reference and the picture size beside it.
-uint32_t ReadTexture(InputStream* stream, IDirect3DTexture9** texture, int32_t* width,
-                     int32_t* height, uint32_t length, IDirect3DDevice9* device,
-                     int32_t* abortFlag);
-uint32_t ReadCamera(InputStream* stream, Camera* camera, uint32_t length, int32_t* abortFlag);
 
 // Steps over `count` bytes: first those waiting in the buffer, then by a
 // seek of the source (from the current position) and a read of the last

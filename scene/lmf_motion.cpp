@@ -1,19 +1,9 @@
-// Motion and channel bodies.
-#include "scene/lmf_chunk.h"
-#include "scene/lmf_loader.h"
+// The channel rows that make and fill the key array.
 #include "scene/lmf_tags.h"
+#include "scene/lmf_walk.h"
 
-using namespace lmf;
-
+namespace lmf {
 namespace {
-
-// Index into Motion::channels of a channel tag, or -1.
-int ChannelIndex(uint32_t tag) {
-  for (int i = 0; i < kChannelCount; ++i) {
-    if (kChannelTags[i] == tag) return i;
-  }
-  return -1;
-}
 
 // One 34-byte file record: value, time, shape, six params.
 bool ReadKey(InputStream* stream, Key* key, uint32_t* consumed, int32_t* abortFlag) {
@@ -25,63 +15,22 @@ bool ReadKey(InputStream* stream, Key* key, uint32_t* consumed, int32_t* abortFl
 
 }  // namespace
 
-uint32_t ReadMotion(InputStream* stream, Motion* motion, uint32_t length, int32_t* abortFlag) {
-  uint32_t consumed = 0;
-  ChunkHeader h;
-  while (consumed < length && NextChunk(stream, length, &consumed, &h, abortFlag)) {
-    bool ok = true;
-    if (h.tag == kIRMT) {
-      ok = ReadFixed(stream, h, motion->restInverse.m, 64, &consumed, abortFlag);
-    } else if (h.tag == kPIVT) {
-      ok = CheckFixed(h, 12, abortFlag) &&
-           ReadExact(stream, &motion->pivot.x, 4, &consumed, abortFlag) &&
-           ReadExact(stream, &motion->pivot.y, 4, &consumed, abortFlag) &&
-           ReadExact(stream, &motion->pivot.z, 4, &consumed, abortFlag);
-    } else if (h.tag == kPARN) {
-      ok = ReadFixed(stream, h, &motion->parentNo, 2, &consumed, abortFlag);
-    } else if (int channel = ChannelIndex(h.tag); channel >= 0) {
-      ok = ContainerDone(h, ReadChannel(stream, &motion->channels[channel], h.length, abortFlag),
-                         &consumed, abortFlag);
-    } else {
-      ok = SkipChunk(stream, h, &consumed, abortFlag);
-    }
-    if (!ok || *abortFlag) break;
-  }
-  return consumed;
+// A second count replaces the keys of the first.
+bool ReadKeyCount(Walker* w, Channel* channel, const ChunkHeader& h) {
+  uint16_t count = 0;
+  if (!ReadCopied(w->load->stream, h, &count, sizeof count, &w->consumed, w->load->abortFlag))
+    return false;
+  channel->Clear();
+  channel->keys = count ? new Key[count]() : nullptr;
+  channel->keyCount = count;
+  return true;
 }
 
-uint32_t ReadChannel(InputStream* stream, Channel* channel, uint32_t length, int32_t* abortFlag) {
-  uint32_t consumed = 0;
-  ChunkHeader h;
-  while (consumed < length && NextChunk(stream, length, &consumed, &h, abortFlag)) {
-    bool ok = true;
-    switch (h.tag) {
-      case kKEYN: {
-        uint16_t count = 0;
-        ok = ReadCopied(stream, h, &count, sizeof count, &consumed, abortFlag);
-        if (ok) {
-          channel->Clear();
-          channel->keys = count ? new Key[count]() : nullptr;
-          channel->keyCount = count;
-        }
-        break;
-      }
-      case kKEY:
-        ok = CheckFixed(h, uint32_t{channel->keyCount} * kKeySize, abortFlag);
-        for (uint16_t i = 0; ok && i < channel->keyCount; ++i)
-          ok = ReadKey(stream, &channel->keys[i], &consumed, abortFlag);
-        break;
-      case kPER:
-        ok = ReadCopied(stream, h, &channel->preBehavior, 2, &consumed, abortFlag);
-        break;
-      case kPOST:
-        ok = ReadCopied(stream, h, &channel->postBehavior, 2, &consumed, abortFlag);
-        break;
-      default:
-        ok = SkipChunk(stream, h, &consumed, abortFlag);
-        break;
-    }
-    if (!ok || *abortFlag) break;
-  }
-  return consumed;
+bool ReadKeys(Walker* w, Channel* channel, const ChunkHeader& h) {
+  bool ok = CheckFixed(h, uint32_t{channel->keyCount} * kKeySize, w->load->abortFlag);
+  for (uint16_t i = 0; ok && i < channel->keyCount; ++i)
+    ok = ReadKey(w->load->stream, &channel->keys[i], &w->consumed, w->load->abortFlag);
+  return ok;
 }
+
+}  // namespace lmf

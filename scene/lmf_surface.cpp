@@ -1,129 +1,51 @@
-// Surface, texture and camera bodies.
-#include "scene/lmf_chunk.h"
+// The surface rows with a rule of their own: the side flag and the texture
+// containers' size and pixels.
 #include "scene/lmf_device.h"
-#include "scene/lmf_loader.h"
 #include "scene/lmf_tags.h"
+#include "scene/lmf_walk.h"
 
-using namespace lmf;
+namespace lmf {
 
-uint32_t ReadSurface(InputStream* stream, Surface* surface, uint32_t length,
-                     IDirect3DDevice9* device, int32_t* abortFlag) {
-  uint32_t consumed = 0;
-  ChunkHeader h;
-  while (consumed < length && NextChunk(stream, length, &consumed, &h, abortFlag)) {
-    bool ok = true;
-    switch (h.tag) {
-      case kNAME:
-        ok = ReadName(stream, h, &surface->name, &consumed, abortFlag);
-        break;
-      case kSTYP:
-        ok = ReadCopied(stream, h, &surface->type, 4, &consumed, abortFlag);
-        break;
-      case kBLDM:
-        ok = ReadCopied(stream, h, &surface->blendMode, 4, &consumed, abortFlag);
-        break;
-      case kDIFF:
-        ok = ReadFixed(stream, h, surface->diffuse, 16, &consumed, abortFlag);
-        break;
-      case kEMSV:
-        ok = ReadCopied(stream, h, &surface->emissive, 4, &consumed, abortFlag);
-        break;
-      case kSPEC:
-        ok = ReadCopied(stream, h, &surface->specular, 4, &consumed, abortFlag);
-        break;
-      case kPOWR:
-        ok = ReadCopied(stream, h, &surface->power, 4, &consumed, abortFlag);
-        break;
-      case kSIDE: {
-        // Up to four bytes; only the first counts.
-        uint8_t side[4] = {surface->doubleSided, 0, 0, 0};
-        ok = ReadCopied(stream, h, side, sizeof side, &consumed, abortFlag);
-        if (ok) surface->doubleSided = side[0];
-        break;
-      }
-      case kTEX:
-        ok = ContainerDone(h,
-                           ReadTexture(stream, &surface->texture, &surface->textureWidth,
-                                       &surface->textureHeight, h.length, device, abortFlag),
-                           &consumed, abortFlag);
-        break;
-      case kTTEX:
-        ok = ContainerDone(h,
-                           ReadTexture(stream, &surface->toonTexture, &surface->toonWidth,
-                                       &surface->toonHeight, h.length, device, abortFlag),
-                           &consumed, abortFlag);
-        break;
-      case kEDGC:
-        ok = ReadFixed(stream, h, surface->edgeColor, 16, &consumed, abortFlag);
-        break;
-      case kEDGS:
-        ok = ReadCopied(stream, h, &surface->edgeSize, 4, &consumed, abortFlag);
-        break;
-      default:
-        ok = SkipChunk(stream, h, &consumed, abortFlag);
-        break;
-    }
-    if (!ok || *abortFlag) break;
-  }
-  return consumed;
+// Up to four bytes; only the first counts.
+bool ReadDoubleSided(Walker* w, Surface* surface, const ChunkHeader& h) {
+  uint8_t side[4] = {surface->doubleSided, 0, 0, 0};
+  if (!ReadCopied(w->load->stream, h, side, sizeof side, &w->consumed, w->load->abortFlag))
+    return false;
+  surface->doubleSided = side[0];
+  return true;
 }
 
-// SIZE only records the size: the texture is made when its pixels arrive,
-// so nothing is allocated for a container that never delivers them, and a
-// container that ends without exactly width x height x 4 bytes of pixels
-// fails the load.
-uint32_t ReadTexture(InputStream* stream, IDirect3DTexture9** texture, int32_t* width,
-                     int32_t* height, uint32_t length, IDirect3DDevice9* device,
-                     int32_t* abortFlag) {
-  uint32_t consumed = 0;
-  bool sized = false, filled = false;
-  ChunkHeader h;
-  while (consumed < length && NextChunk(stream, length, &consumed, &h, abortFlag)) {
-    bool ok = true;
-    if (h.tag == kSIZE) {
-      // A texture already made (a second TEX of the same surface) would be
-      // orphaned.
-      ok = !*texture && !sized && CheckFixed(h, 8, abortFlag) &&
-           ReadExact(stream, width, 4, &consumed, abortFlag) &&
-           ReadExact(stream, height, 4, &consumed, abortFlag) && *width >= 1 && *height >= 1 &&
-           *width <= kMaxTextureSide && *height <= kMaxTextureSide;
-      sized = ok;
-    } else if (h.tag == kTEX) {
-      ok = sized && !*texture &&
-           h.length == static_cast<uint32_t>(*width) * static_cast<uint32_t>(*height) * kPixelSize &&
-           CreatePictureTexture(device, TextureSide(*width, *height), texture) &&
-           FillPicture(stream, *texture, *width, *height, &consumed);
-      filled = ok;
-    } else {
-      ok = SkipChunk(stream, h, &consumed, abortFlag);
-    }
-    if (!ok) Fail(abortFlag);
-    if (*abortFlag) break;
-  }
-  if (!filled) Fail(abortFlag);
-  return consumed;
+// A texture already made (a second TEX of the same surface) would be
+// orphaned, so its size cannot change.
+bool ReadTextureSize(Walker* w, TextureSlot* slot, const ChunkHeader& h) {
+  InputStream* stream = w->load->stream;
+  int32_t* abortFlag = w->load->abortFlag;
+  const bool repeated = *slot->texture || slot->sized;
+  slot->sized = false;
+  if (repeated) return Fail(abortFlag, LmfError::kRepeated);
+  if (!CheckFixed(h, 8, abortFlag) || !ReadExact(stream, slot->width, 4, &w->consumed, abortFlag) ||
+      !ReadExact(stream, slot->height, 4, &w->consumed, abortFlag))
+    return false;
+  if (*slot->width < 1 || *slot->height < 1 || *slot->width > kMaxTextureSide ||
+      *slot->height > kMaxTextureSide)
+    return Fail(abortFlag, LmfError::kPictureSize);
+  slot->sized = true;
+  return true;
 }
 
-uint32_t ReadCamera(InputStream* stream, Camera* camera, uint32_t length, int32_t* abortFlag) {
-  uint32_t consumed = 0;
-  ChunkHeader h;
-  while (consumed < length && NextChunk(stream, length, &consumed, &h, abortFlag)) {
-    bool ok = true;
-    switch (h.tag) {
-      case kNAME:
-        ok = ReadName(stream, h, &camera->name, &consumed, abortFlag);
-        break;
-      case kFOVY:
-        ok = ReadCopied(stream, h, &camera->fovY, 4, &consumed, abortFlag);
-        break;
-      case kMTNO:
-        ok = ReadCopied(stream, h, &camera->motionNo, 2, &consumed, abortFlag);
-        break;
-      default:
-        ok = SkipChunk(stream, h, &consumed, abortFlag);
-        break;
-    }
-    if (!ok || *abortFlag) break;
-  }
-  return consumed;
+bool ReadPixels(Walker* w, TextureSlot* slot, const ChunkHeader& h) {
+  int32_t* abortFlag = w->load->abortFlag;
+  const int32_t width = *slot->width, height = *slot->height;
+  slot->filled = false;
+  if (!slot->sized) return Fail(abortFlag, LmfError::kDataBeforeBuffer);
+  if (*slot->texture) return Fail(abortFlag, LmfError::kRepeated);
+  if (h.length != static_cast<uint32_t>(width) * static_cast<uint32_t>(height) * kPixelSize)
+    return Fail(abortFlag, LmfError::kDataSize);
+  if (!CreatePictureTexture(w->load->device, TextureSide(width, height), slot->texture))
+    return Fail(abortFlag, LmfError::kDevice);
+  slot->filled = OkOrFail(abortFlag, FillPicture(w->load->stream, *slot->texture, width, height,
+                                                 &w->consumed));
+  return slot->filled;
 }
+
+}  // namespace lmf

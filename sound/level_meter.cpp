@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "data/little_endian.h"
 #include "sound/sound_base.h"
 
 namespace {
@@ -17,7 +18,7 @@ struct Peaks {
 
 int32_t SampleAt(const uint8_t* p, bool sixteen) {
   if (!sixteen) return std::abs(int32_t{p[0]} - 128);
-  return std::abs(int32_t{static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8)))});
+  return std::abs(int32_t{static_cast<int16_t>(LoadLe16(p))});
 }
 
 // Whole frames of one locked region.

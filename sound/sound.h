@@ -6,7 +6,8 @@
 //   one-second halves, its streaming thread (a refill and the timed changes
 //   every 50 ms pass), fades, volume/pan/speed changes and the level meter.
 // - sound_wave.h: CDirectSoundWave, the player over a RIFF WAVE file on disk
-//   or a source given as callbacks (an archive member).
+//   or a source given as callbacks (an archive member). A refused open
+//   returns -1 and LastError says why (WaveError; the controlling thread).
 //
 // Does: play one PCM stream, looping from a loop start or a fixed number of
 // times; fade out; step volume, pan and speed towards targets; report peak

@@ -25,11 +25,12 @@ void CDirectSoundWave::SetName(const char* name) {
 
 int32_t CDirectSoundWave::Open(IDirectSound8* device, const char* fileName) {
   Close();
-  if (fileName == nullptr) return -1;
+  lastError_ = WaveError::kNone;
+  if (fileName == nullptr) return Refuse(WaveError::kArguments);
   ownFile_.file = std::fopen(fileName, "rb");
-  if (ownFile_.file == nullptr) return -1;
+  if (ownFile_.file == nullptr) return Refuse(WaveError::kNoFile);
   WAVEFORMATEX format{};
-  if (ParseWave(&format) != 0 || CreateStreamBuffer(device, format) != 0) {
+  if (ParseWave(&format) != 0 || CreateBuffer(device, format) != 0) {
     Close();
     return -1;
   }
@@ -42,9 +43,10 @@ int32_t CDirectSoundWave::OpenFromCallbacks(IDirectSound8* device, const char* n
                                             const StreamCallbacks* table, void* user) {
   // A player that is still open would otherwise keep its thread and buffer.
   Close();
+  lastError_ = WaveError::kNone;
   if (table == nullptr || table->read == nullptr || table->seek == nullptr ||
       table->tell == nullptr) {
-    return -1;
+    return Refuse(WaveError::kArguments);
   }
   read_ = table->read;
   seek_ = table->seek;
@@ -52,7 +54,7 @@ int32_t CDirectSoundWave::OpenFromCallbacks(IDirectSound8* device, const char* n
   tell_ = table->tell;
   user_ = user;
   WAVEFORMATEX format{};
-  if (ParseWave(&format) != 0 || CreateStreamBuffer(device, format) != 0) {
+  if (ParseWave(&format) != 0 || CreateBuffer(device, format) != 0) {
     // The caller still owns the source: drop it without closing it.
     UseOwnFile();
     if (buffer_ != nullptr) buffer_->Release();

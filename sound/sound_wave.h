@@ -14,8 +14,8 @@
 // 16-bit PCM, mono or stereo), read compressed WAVE, or honour the RIFF size
 // (the source's own size bounds the walk and every chunk).
 //
-// Threads: Open, OpenFromCallbacks, Close and the destructor belong to the
-// controlling thread; Close ends the streaming thread before it touches the
+// Threads: Open, OpenFromCallbacks, LastError, Close and the destructor
+// belong to the controlling thread; Close ends the streaming thread before it touches the
 // source. FillData runs on the streaming thread. Seek may be called from the
 // controlling thread while playing: the source is read and moved under one
 // mutex, so it never races with FillData.
@@ -29,6 +29,20 @@
 #include "data/stream.h"
 #include "sound/sound_base.h"
 
+// Why the last Open or OpenFromCallbacks of a player returned -1.
+enum class WaveError : uint8_t {
+  kNone,
+  kArguments,    // no file name, or a callback table without read, seek or tell
+  kNoFile,       // the file could not be opened
+  kSourceSize,   // the source's size could not be taken (seek or tell failed)
+  kNotRiffWave,  // no "RIFF" ... "WAVE" header
+  kCut,          // the data ends inside a header the walk needs, or a seek fails
+  kShortFormat,  // a "fmt " chunk of fewer than 14 bytes
+  kNoFormat,     // no "fmt " chunk
+  kNoData,       // no "data" chunk
+  kDevice,       // the DirectSound layer refused the buffer for the format
+};
+
 class CDirectSoundWave : public CDirectSoundBase {
  public:
   CDirectSoundWave();
@@ -40,6 +54,8 @@ class CDirectSoundWave : public CDirectSoundBase {
   // Positions are rounded down to whole frames.
   int32_t Seek(int32_t positionMs) override;
   void Close() override;
+  // The reason of the last open; kNone after one that succeeded.
+  WaveError LastError() const { return lastError_; }
 
  protected:
   int32_t FillData(uint8_t* destination, uint32_t bytes) override;
@@ -47,6 +63,10 @@ class CDirectSoundWave : public CDirectSoundBase {
   // start and size set and the source at the data, or -1 (not RIFF/WAVE, a
   // short header, a "fmt " of fewer than 14 bytes, no "fmt " or no "data").
   int32_t ParseWave(WAVEFORMATEX* format);
+  // CreateStreamBuffer, recording kDevice when it fails.
+  int32_t CreateBuffer(IDirectSound8* device, const WAVEFORMATEX& format);
+  // Records `reason`; -1.
+  int32_t Refuse(WaveError reason);
 
   // Fields, in this order.
   StreamReadFn read_ = nullptr;
@@ -55,6 +75,7 @@ class CDirectSoundWave : public CDirectSoundBase {
   StreamTellFn tell_ = nullptr;
   void* user_ = nullptr;
   FileHolder ownFile_{nullptr};
+  WaveError lastError_ = WaveError::kNone;
   uint32_t bytesPerSecond_ = 0;
   uint32_t dataStart_ = 0;     // source position of the data chunk's first byte
   uint32_t dataPosition_ = 0;  // bytes of the data chunk delivered in this pass

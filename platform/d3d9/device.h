@@ -16,6 +16,7 @@
 #include "d3d9/objects.h"
 #include "d3d9/texture.h"
 #include "d3d9/vertex_program_binding.h"
+#include "d3d9/unsupported.h"
 #include "raster/raster.h"
 
 namespace d3d9 {
@@ -110,9 +111,11 @@ class Device final : public IDirect3DDevice9 {
   ~Device() override;
 
   void SetDefaultStates();
-  // The current states as the rasteriser's State; false when they ask for
-  // something this device does not do.
-  bool BuildState(raster::State* state) const;
+  // The current states as the rasteriser's State; false, with the state
+  // and value in *why, when they ask for something this device does not do.
+  bool BuildState(raster::State* state, Refusal* why) const;
+  // Reports `why` once and returns the draw's refusal.
+  HRESULT RefuseDraw(const Refusal& why);
   int samples() const;
 
   ULONG refs_ = 1;
@@ -126,6 +129,7 @@ class Device final : public IDirect3DDevice9 {
   std::vector<uint32_t> presentPixels_;
   std::vector<raster::ScreenVertex> screenVertices_;
   bool inScene_ = false;
+  UnsupportedLog unsupported_;
 
   D3DVIEWPORT9 viewport_{};
   DWORD renderStates_[kRenderStates] = {};

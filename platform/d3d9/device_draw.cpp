@@ -30,6 +30,11 @@ size_t VertexCount(raster::Topology topology, UINT primitives) {
 
 }  // namespace
 
+HRESULT Device::RefuseDraw(const Refusal& why) {
+  unsupported_.Report(why);
+  return D3DERR_INVALIDCALL;
+}
+
 HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT primitiveCount,
                                 const void* vertexStreamZeroData, UINT vertexStreamZeroStride) {
   raster::Topology topology;
@@ -41,7 +46,7 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT primitiveCo
       vertexStreamZeroStride != sizeof(raster::ScreenVertex))
     return D3DERR_INVALIDCALL;
   raster::State state;
-  if (!BuildState(&state)) return D3DERR_INVALIDCALL;
+  if (Refusal why; !BuildState(&state, &why)) return RefuseDraw(why);
 
   const size_t count = VertexCount(topology, primitiveCount);
   screenVertices_.resize(count);
@@ -67,7 +72,7 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
   if (program_.program == nullptr || declaration_ == nullptr || indices_ == nullptr)
     return D3DERR_INVALIDCALL;
   raster::State state;
-  if (!BuildState(&state)) return D3DERR_INVALIDCALL;
+  if (Refusal why; !BuildState(&state, &why)) return RefuseDraw(why);
 
   const std::vector<raster::VertexElement>& elements = declaration_->elements();
   raster::VertexSource source;

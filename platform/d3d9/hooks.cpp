@@ -11,11 +11,19 @@
 namespace d3d9 {
 
 namespace {
-bool g_refuseHardware = false;
-bool g_capture = false;
-int g_vertexConstantLimit = raster::kConstantRegisters;
-std::vector<uint32_t> g_frame;
-int g_frameWidth = 0, g_frameHeight = 0;
+// What the Direct3D hooks set for a test, at its defaults, so one
+// assignment gives it all back.
+struct HookState {
+  bool refuseHardware = false;
+  bool capture = false;
+  int vertexConstantLimit = raster::kConstantRegisters;
+  std::vector<uint32_t> frame;
+  int frameWidth = 0, frameHeight = 0;
+};
+HookState g_hooks;
+// The renderer's thread count is the run's choice (the unattended mode's
+// and the benchmarks' option), set before the platform is reset, so a reset
+// leaves it.
 int g_rendererThreads = 0;
 bool g_stageSplit = false;
 raster::StageTimes g_stageTimes;
@@ -39,22 +47,27 @@ std::atomic<int>& LiveObjects() {
   return count;
 }
 
-bool HardwareVertexProcessingRefused() { return g_refuseHardware; }
+bool HardwareVertexProcessingRefused() { return g_hooks.refuseHardware; }
 
-int VertexConstantLimit() { return g_vertexConstantLimit; }
+int VertexConstantLimit() { return g_hooks.vertexConstantLimit; }
+
+void ResetHookState() {
+  g_hooks = HookState{};
+  testing_hooks::SetSupportedMultisamples({2, 4, 8});  // what the device reports by default
+}
 
 void RecordPresentedFrame(const uint32_t* pixels, int width, int height) {
-  if (!g_capture) return;
-  g_frame.assign(pixels, pixels + static_cast<size_t>(width) * height);
-  g_frameWidth = width;
-  g_frameHeight = height;
+  if (!g_hooks.capture) return;
+  g_hooks.frame.assign(pixels, pixels + static_cast<size_t>(width) * height);
+  g_hooks.frameWidth = width;
+  g_hooks.frameHeight = height;
 }
 
 }  // namespace d3d9
 
 namespace testing_hooks {
 
-void RefuseHardwareVertexProcessing(bool refuse) { d3d9::g_refuseHardware = refuse; }
+void RefuseHardwareVertexProcessing(bool refuse) { d3d9::g_hooks.refuseHardware = refuse; }
 
 void SetDeviceThreads(int threads) { d3d9::g_rendererThreads = std::clamp(threads, 0, 8); }
 
@@ -77,7 +90,7 @@ StageTimes TakeDeviceStageTimes(int* frames) {
 }
 
 void SetVertexConstantLimit(int registers) {
-  d3d9::g_vertexConstantLimit = std::clamp(registers, 0, raster::kConstantRegisters);
+  d3d9::g_hooks.vertexConstantLimit = std::clamp(registers, 0, raster::kConstantRegisters);
 }
 
 void ForgetVertexProgram(const char* name) { d3d9::ForgetVertexProgram(name); }
@@ -85,17 +98,17 @@ void ForgetVertexProgram(const char* name) { d3d9::ForgetVertexProgram(name); }
 int LiveDirect3DObjects() { return d3d9::LiveObjects().load(); }
 
 void CapturePresentedFrames(bool on) {
-  d3d9::g_capture = on;
+  d3d9::g_hooks.capture = on;
   if (!on) {
-    d3d9::g_frame.clear();
-    d3d9::g_frameWidth = d3d9::g_frameHeight = 0;
+    d3d9::g_hooks.frame.clear();
+    d3d9::g_hooks.frameWidth = d3d9::g_hooks.frameHeight = 0;
   }
 }
 
 std::vector<uint32_t> LastPresentedFrame(int* width, int* height) {
-  if (width) *width = d3d9::g_frameWidth;
-  if (height) *height = d3d9::g_frameHeight;
-  return d3d9::g_frame;
+  if (width) *width = d3d9::g_hooks.frameWidth;
+  if (height) *height = d3d9::g_hooks.frameHeight;
+  return d3d9::g_hooks.frame;
 }
 
 }  // namespace testing_hooks

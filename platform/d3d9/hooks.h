@@ -25,6 +25,11 @@ void ForgetVertexProgram(const char* name);
 // Adds one presented frame's stage times to the sums TakeDeviceStageTimes reads.
 void RecordFrameStageTimes(const raster::StageTimes& times);
 
+// Gives the test hooks their defaults back: hardware vertex processing
+// allowed, 256 constant registers, 2, 4 and 8 samples, no frame capture
+// (ResetPlatform). The renderer thread count stays.
+void ResetHookState();
+
 // Keeps a copy of a presented frame when capture is on.
 void RecordPresentedFrame(const uint32_t* pixels, int width, int height);
 

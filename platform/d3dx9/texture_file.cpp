@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "sdl_error.h"
+
 namespace {
 
 UINT RoundUpToPowerOfTwo(UINT v) {
@@ -72,12 +74,13 @@ HRESULT WINAPI D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pS
   if (rw == nullptr) return D3DXERR_INVALIDDATA;
   const D3DXIMAGE_FILEFORMAT fileFormat = FileFormat(rw);
   SDL_Surface* image = IMG_LoadTyped_RW(rw, 1, TypeHint(pSrcFile));
-  if (image == nullptr) return D3DXERR_INVALIDDATA;
+  if (image == nullptr) return platform::ReportSdlFailure("IMG_LoadTyped_RW"), D3DXERR_INVALIDDATA;
   const D3DFORMAT sourceFormat = SourceFormat(image);
   // Sources without alpha convert with alpha 255.
   SDL_Surface* argb = SDL_ConvertSurfaceFormat(image, SDL_PIXELFORMAT_ARGB8888, 0);
   SDL_FreeSurface(image);
-  if (argb == nullptr) return D3DXERR_INVALIDDATA;
+  if (argb == nullptr)
+    return platform::ReportSdlFailure("SDL_ConvertSurfaceFormat"), D3DXERR_INVALIDDATA;
 
   const UINT fileWidth = static_cast<UINT>(argb->w), fileHeight = static_cast<UINT>(argb->h);
   const UINT width = ChooseSize(Width, fileWidth), height = ChooseSize(Height, fileHeight);

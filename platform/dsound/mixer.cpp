@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "sdl_error.h"
+
 namespace dsound {
 namespace {
 
@@ -97,7 +99,10 @@ std::shared_ptr<Mixer> Mixer::Acquire() {
   if (std::shared_ptr<Mixer> current = g_current.lock()) return current;
   std::shared_ptr<Mixer> mixer(new Mixer());
   std::unique_lock<std::mutex> device(g_deviceMutex);
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return nullptr;
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    platform::ReportSdlFailure("SDL_InitSubSystem(SDL_INIT_AUDIO)");
+    return nullptr;
+  }
   mixer->audioStarted_ = true;
 
   SDL_AudioSpec want;
@@ -113,7 +118,10 @@ std::shared_ptr<Mixer> Mixer::Acquire() {
   mixer->device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
   // On failure the lock is released before the mixer's destructor runs
   // (locals go in reverse order), which takes it again.
-  if (mixer->device_ == 0) return nullptr;
+  if (mixer->device_ == 0) {
+    platform::ReportSdlFailure("SDL_OpenAudioDevice");
+    return nullptr;
+  }
   SDL_PauseAudioDevice(mixer->device_, 0);
   g_current = mixer;
   return mixer;

@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "gdi_internal.h"
+#include "sdl_error.h"
 #include "testing.h"
 #include "window_internal.h"
 
@@ -128,7 +129,7 @@ std::vector<uint32_t> CaptureWindow(HWND window, int* width, int* height) {
     cw = std::max(1, static_cast<int>(w->rect.right - w->rect.left));
     ch = std::max(1, static_cast<int>(w->rect.bottom - w->rect.top));
     out = SDL_CreateRGBSurfaceWithFormat(0, cw, ch, 32, SDL_PIXELFORMAT_ARGB8888);
-    if (!out) return {};
+    if (!out) return platform::ReportSdlFailure("SDL_CreateRGBSurfaceWithFormat"), std::vector<uint32_t>{};
     Canvas c{out, 0, 0, SDL_Rect{0, 0, cw, ch}};
     DrawFrame(w, c, cw, ch);
     RECT in = FrameInsets(w->style, w->exStyle);
@@ -144,7 +145,7 @@ std::vector<uint32_t> CaptureWindow(HWND window, int* width, int* height) {
     cw = std::max(1, static_cast<int>(r.right));
     ch = std::max(1, static_cast<int>(r.bottom));
     out = SDL_CreateRGBSurfaceWithFormat(0, cw, ch, 32, SDL_PIXELFORMAT_ARGB8888);
-    if (!out) return {};
+    if (!out) return platform::ReportSdlFailure("SDL_CreateRGBSurfaceWithFormat"), std::vector<uint32_t>{};
     SDL_FillRect(out, nullptr, 0xFF000000u);
     SDL_Rect src{c.ox, c.oy, cw, ch}, clipped;
     if (SDL_IntersectRect(&src, &c.clip, &clipped)) {
@@ -171,8 +172,8 @@ bool SaveWindowPng(HWND window, const std::string& path) {
   if (pixels.empty()) return false;
   SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), w, h, 32, w * 4,
                                                       SDL_PIXELFORMAT_ARGB8888);
-  if (!s) return false;
-  bool ok = IMG_SavePNG(s, path.c_str()) == 0;
+  if (!s) return platform::ReportSdlFailure("SDL_CreateRGBSurfaceWithFormatFrom");
+  const bool ok = IMG_SavePNG(s, path.c_str()) == 0 || platform::ReportSdlFailure("IMG_SavePNG");
   SDL_FreeSurface(s);
   return ok;
 }

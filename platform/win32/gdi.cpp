@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "gdi_internal.h"
+#include "sdl_error.h"
 #include "resource_registry.h"
 #include "window_internal.h"
 
@@ -48,7 +49,10 @@ HBITMAP NewBitmap(SDL_Surface* s) {
 HBITMAP DefaultBitmap() {
   if (!FindGdi(defaultBitmap, GdiKind::Bitmap)) {
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 1, 1, 32, SDL_PIXELFORMAT_ARGB8888);
-    if (s) SDL_FillRect(s, nullptr, 0xFF000000u);
+    if (s)
+      SDL_FillRect(s, nullptr, 0xFF000000u);
+    else
+      platform::ReportSdlFailure("SDL_CreateRGBSurfaceWithFormat");
     defaultBitmap = NewBitmap(s);
     Find<BitmapObject>(defaultBitmap, GdiKind::Bitmap)->stock = true;
   }
@@ -90,7 +94,7 @@ void DeleteGdi(GdiObject* o) {
 SDL_Surface* MakeStockIcon(int size) {
   // A plain "application" window glyph.
   SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, size, size, 32, SDL_PIXELFORMAT_ARGB8888);
-  if (!s) return nullptr;
+  if (!s) return platform::ReportSdlFailure("SDL_CreateRGBSurfaceWithFormat"), nullptr;
   SDL_FillRect(s, nullptr, 0x00000000u);
   int m = size / 8;
   SDL_Rect frame{m, m, size - 2 * m, size - 2 * m};

@@ -3,6 +3,8 @@
 
 #include <SDL_ttf.h>
 
+#include "d3d9/hooks.h"
+#include "dsound/mixer.h"
 #include "testing.h"
 
 namespace win32 {
@@ -74,6 +76,9 @@ void ResetPlatform() {
   win32::FreeFonts();
   if (TTF_WasInit()) TTF_Quit();
   if (started) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  // The one place that reaches past win32: the other interfaces' hooks.
+  d3d9::ResetHookState();
+  dsound::SetManualMixing(false);
 }
 
 }  // namespace testing_hooks

@@ -8,6 +8,7 @@
 #include <map>
 
 #include "gdi_internal.h"
+#include "sdl_error.h"
 #include "window_internal.h"
 
 namespace win32 {
@@ -60,8 +61,13 @@ TTF_Font* Ttf(int pixels) {
   pixels = std::clamp(pixels, 4, 256);
   auto it = ttfCache.find(pixels);
   if (it != ttfCache.end()) return it->second;
-  if (!TTF_WasInit() && TTF_Init() != 0) return nullptr;
+  if (!TTF_WasInit() && TTF_Init() != 0) {
+    platform::ReportSdlFailure("TTF_Init");
+    return nullptr;
+  }
+  // A font that does not open is said once: the null is cached.
   TTF_Font* f = TTF_OpenFont(MORVANE_FONT_PATH, pixels);
+  if (!f) platform::ReportSdlFailure("TTF_OpenFont(" MORVANE_FONT_PATH ")");
   ttfCache[pixels] = f;
   return f;
 }
@@ -141,7 +147,7 @@ int DrawTextAt(const Canvas& c, HFONT font, const std::string& cp932, int x, int
   SDL_Color col{static_cast<Uint8>(color & 0xFF), static_cast<Uint8>((color >> 8) & 0xFF),
                 static_cast<Uint8>((color >> 16) & 0xFF), 255};
   SDL_Surface* s = TTF_RenderUTF8_Blended(f, utf8.c_str(), col);
-  if (!s) return 0;
+  if (!s) return platform::ReportSdlFailure("TTF_RenderUTF8_Blended"), 0;
   SDL_Rect clip = c.clip;
   SDL_SetClipRect(c.surface, &clip);
   SDL_Rect dst{c.ox + x, c.oy + y, s->w, s->h};

@@ -10,6 +10,8 @@
 #include <map>
 #include <mutex>
 
+#include "sdl_error.h"
+
 namespace win32 {
 namespace {
 
@@ -82,7 +84,10 @@ void ReportSizeAndMove(Window* w, bool force) {
 SDL_Surface* NewBacking(int w, int h) {
   SDL_Surface* s =
       SDL_CreateRGBSurfaceWithFormat(0, std::max(1, w), std::max(1, h), 32, SDL_PIXELFORMAT_ARGB8888);
-  if (s) SDL_FillRect(s, nullptr, 0xFFFFFFFFu);
+  if (s)
+    SDL_FillRect(s, nullptr, 0xFFFFFFFFu);
+  else
+    platform::ReportSdlFailure("SDL_CreateRGBSurfaceWithFormat");
   return s;
 }
 
@@ -103,7 +108,7 @@ bool CreateSdlWindow(Window* w) {
   if (w->exStyle & WS_EX_TOPMOST) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
   w->sdl = SDL_CreateWindow(ToUtf8(w->text).c_str(), ca.left, ca.top, std::max(1, Width(ca)),
                             std::max(1, Height(ca)), flags);
-  if (!w->sdl) return false;
+  if (!w->sdl) return platform::ReportSdlFailure("SDL_CreateWindow");
   w->backing = NewBacking(Width(ca), Height(ca));
   if (!w->backing) return false;
   w->topmost = (w->exStyle & WS_EX_TOPMOST) != 0;

@@ -123,6 +123,32 @@ TEST_F(DeviceTest, SoftwareVertexProcessingServesWhenHardwareIsRefused) {
   EXPECT_EQ(At(frame, 5, 5), 0xFF102030u);
 }
 
+// A reset gives the Direct3D hooks back: the captured frame goes, capture
+// stops, and the refusals a test set are lifted.
+TEST_F(DeviceTest, ResetPlatformGivesTheHooksTheirDefaults) {
+  ASSERT_EQ(CreateDevice(), D3D_OK);
+  ASSERT_EQ(device_->BeginScene(), D3D_OK);
+  ClearAll(0x00102030);
+  ASSERT_EQ(device_->EndScene(), D3D_OK);
+  ASSERT_FALSE(Present().empty());
+  device_->Release();
+  device_ = nullptr;
+  d3d_->Release();
+  d3d_ = nullptr;
+  testing_hooks::RefuseHardwareVertexProcessing(true);
+  testing_hooks::SetSupportedMultisamples({});
+  testing_hooks::ResetPlatform();
+  int width = -1, height = -1;
+  EXPECT_TRUE(testing_hooks::LastPresentedFrame(&width, &height).empty());
+  EXPECT_EQ(width, 0);
+
+  SetUp();  // a window and Direct3D again
+  EXPECT_EQ(d3d_->CheckDeviceMultiSampleType(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8,
+                                             TRUE, D3DMULTISAMPLE_4_SAMPLES, nullptr),
+            D3D_OK);
+  EXPECT_EQ(CreateDevice(), D3D_OK);  // with hardware vertex processing
+}
+
 // The program's probe: 8, 4, then 2 samples; none gives 0.
 D3DMULTISAMPLE_TYPE Probe(IDirect3D9* d3d) {
   for (D3DMULTISAMPLE_TYPE t :

@@ -8,35 +8,51 @@ namespace {
 class StateTables : public BothDevicesTest {};
 MORVANE_ON_BOTH_DEVICES(StateTables);
 
+// Each refused draw names the state and value on stderr, once per device.
 TEST_P(StateTables, StatesOutsideTheSubsetMakeDrawsFailAndChangeNothing) {
   ASSERT_EQ(CreateDevice(), D3D_OK);
   SetProgramStates();
   struct Case {
     const char* what;
     void (*set)(IDirect3DDevice9*);
+    const char* said;  // the values are the interface's own numbers
   };
   const Case cases[] = {
-      {"wireframe", [](IDirect3DDevice9* d) { d->SetRenderState(D3DRS_FILLMODE, D3DFILL_WIREFRAME); }},
-      {"flat shading", [](IDirect3DDevice9* d) { d->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT); }},
-      {"stencil", [](IDirect3DDevice9* d) { d->SetRenderState(D3DRS_STENCILENABLE, TRUE); }},
-      {"fog", [](IDirect3DDevice9* d) { d->SetRenderState(D3DRS_FOGENABLE, TRUE); }},
-      {"subtract", [](IDirect3DDevice9* d) { d->SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_SUBTRACT); }},
+      {"wireframe", [](IDirect3DDevice9* d) { d->SetRenderState(D3DRS_FILLMODE, D3DFILL_WIREFRAME); },
+       "D3DRS_FILLMODE 2"},
+      {"flat shading", [](IDirect3DDevice9* d) { d->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT); },
+       "D3DRS_SHADEMODE 1"},
+      {"stencil", [](IDirect3DDevice9* d) { d->SetRenderState(D3DRS_STENCILENABLE, TRUE); },
+       "D3DRS_STENCILENABLE 1"},
+      {"fog", [](IDirect3DDevice9* d) { d->SetRenderState(D3DRS_FOGENABLE, TRUE); },
+       "D3DRS_FOGENABLE 1"},
+      {"subtract", [](IDirect3DDevice9* d) { d->SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_SUBTRACT); },
+       "D3DRS_BLENDOP 2"},
       {"saturated alpha",
-       [](IDirect3DDevice9* d) { d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHASAT); }},
-      {"w buffer", [](IDirect3DDevice9* d) { d->SetRenderState(D3DRS_ZENABLE, D3DZB_USEW); }},
-      {"add op", [](IDirect3DDevice9* d) { d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_ADD); }},
+       [](IDirect3DDevice9* d) { d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHASAT); },
+       "D3DRS_SRCBLEND 11"},
+      {"w buffer", [](IDirect3DDevice9* d) { d->SetRenderState(D3DRS_ZENABLE, D3DZB_USEW); },
+       "D3DRS_ZENABLE 2"},
+      {"add op", [](IDirect3DDevice9* d) { d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_ADD); },
+       "D3DTSS_COLOROP 7"},
       {"factor argument",
-       [](IDirect3DDevice9* d) { d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TFACTOR); }},
+       [](IDirect3DDevice9* d) { d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TFACTOR); },
+       "D3DTSS_COLORARG1 3"},
       {"second stage",
-       [](IDirect3DDevice9* d) { d->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE); }},
-      {"colour mask", [](IDirect3DDevice9* d) { d->SetRenderState(D3DRS_COLORWRITEENABLE, 0x1); }},
+       [](IDirect3DDevice9* d) { d->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE); },
+       "D3DTSS_COLOROP (stage 1) 4"},
+      {"colour mask", [](IDirect3DDevice9* d) { d->SetRenderState(D3DRS_COLORWRITEENABLE, 0x1); },
+       "D3DRS_COLORWRITEENABLE 1"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ClearAll(0);
     device_->BeginScene();
     c.set(device_);
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(DrawRect(0, 0, 8, 8, 0xFFFFFFFF), D3DERR_INVALIDCALL);
+    EXPECT_EQ(DrawRect(0, 0, 8, 8, 0xFFFFFFFF), D3DERR_INVALIDCALL);  // said once only
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), std::string("unsupported: ") + c.said + "\n");
     device_->EndScene();
     EXPECT_EQ(At(Present(), 4, 4), 0xFF000000u);
     SetProgramStates();
@@ -48,9 +64,11 @@ TEST_P(StateTables, StatesOutsideTheSubsetMakeDrawsFailAndChangeNothing) {
     device_->SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_ADD);
     device_->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);
   }
-  // With everything restored the same draw succeeds.
+  // With everything restored the same draw succeeds, and says nothing.
   device_->BeginScene();
+  ::testing::internal::CaptureStderr();
   EXPECT_EQ(DrawRect(0, 0, 8, 8, 0xFFFFFFFF), D3D_OK);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
   device_->EndScene();
   EXPECT_EQ(At(Present(), 4, 4), 0xFFFFFFFFu);
 }

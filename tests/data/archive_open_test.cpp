@@ -84,31 +84,41 @@ TEST_F(ArchiveOpenTest, MalformedFilesFailWithTheirCodes) {
     const char* what;
     std::vector<uint8_t> bytes;
     int32_t code;
+    ArchiveError reason;
   };
   std::vector<uint8_t> wrongMagic = Header(0);
   wrongMagic[3] = 'X';
   std::vector<uint8_t> shortHeader = Header(0);
   shortHeader.resize(20);
   const auto good = Entry(2, std::string("a\0", 2), 0, 0);
+  // The entries with a bad name length carry one name byte, so that the
+  // file could hold them and the length itself is what is refused.
   const Case cases[] = {
-      {"empty file", {}, -4},
-      {"three bytes", {'P', 'A', 'C'}, -4},
-      {"wrong magic", wrongMagic, -4},
-      {"header cut short", shortHeader, -7},
-      {"negative count", Header(0xFFFFFFFFu), -6},
-      {"count past 32-bit bytes", Header(0x7FFFFFFFu), -6},
-      {"count the file cannot hold", With(Header(10000000), good), -7},
-      {"one entry missing", With(Header(2), good), -7},
-      {"name length 0", With(Header(1), Entry(0, "", 0, 0)), -7},
-      {"name length 261", With(Header(1), Entry(261, std::string(260, 'a') + '\0')), -7},
-      {"name length 2^32-1", With(Header(1), Entry(0xFFFFFFFFu, "")), -7},
-      {"name without zero", With(Header(1), Entry(5, "abcde")), -7},
-      {"260-byte name without zero", With(Header(1), Entry(260, std::string(260, 'a'))), -7},
-      {"bad second entry", With(With(Header(2), good), Entry(300, "b")), -7},
+      {"empty file", {}, -4, ArchiveError::kBadMagic},
+      {"three bytes", {'P', 'A', 'C'}, -4, ArchiveError::kBadMagic},
+      {"wrong magic", wrongMagic, -4, ArchiveError::kBadMagic},
+      {"header cut short", shortHeader, -7, ArchiveError::kHeaderCut},
+      {"negative count", Header(0xFFFFFFFFu), -6, ArchiveError::kIndexTooLarge},
+      {"count past 32-bit bytes", Header(0x7FFFFFFFu), -6, ArchiveError::kIndexTooLarge},
+      {"count the file cannot hold", With(Header(10000000), good), -7,
+       ArchiveError::kCountPastFile},
+      {"one entry missing", With(Header(2), good), -7, ArchiveError::kCountPastFile},
+      {"name length 0", With(Header(1), Entry(0, "x", 0, 0)), -7, ArchiveError::kNameLength},
+      {"name length 261", With(Header(1), Entry(261, std::string(260, 'a') + '\0')), -7,
+       ArchiveError::kNameLength},
+      {"name length 2^32-1", With(Header(1), Entry(0xFFFFFFFFu, "x")), -7,
+       ArchiveError::kNameLength},
+      {"name without zero", With(Header(1), Entry(5, "abcde")), -7,
+       ArchiveError::kNameUnterminated},
+      {"260-byte name without zero", With(Header(1), Entry(260, std::string(260, 'a'))), -7,
+       ArchiveError::kNameUnterminated},
+      {"bad second entry", With(With(Header(2), good), Entry(300, "b")), -7,
+       ArchiveError::kNameLength},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(Open(c.bytes), c.code);
+    EXPECT_EQ(ArchiveLastError(), c.reason);
     ExpectEmpty();
   }
 }
@@ -119,9 +129,14 @@ TEST_F(ArchiveOpenTest, TruncatedIndexFieldsFail) {
     SCOPED_TRACE(cut);
     std::vector<uint8_t> bytes(full.begin(), full.begin() + static_cast<long>(cut));
     EXPECT_EQ(Open(bytes), -7);
+    // Cut inside the one entry: the file could not hold it.
+    EXPECT_EQ(ArchiveLastError(), cut < kArchiveHeaderSize + kArchiveMinEntrySize
+                                      ? ArchiveError::kCountPastFile
+                                      : ArchiveError::kEntryCut);
     ExpectEmpty();
   }
   EXPECT_EQ(Open(full), 0);
+  EXPECT_EQ(ArchiveLastError(), ArchiveError::kNone);
 }
 
 TEST_F(ArchiveOpenTest, ScrambledIndexIsCheckedAfterUnscrambling) {
@@ -134,6 +149,7 @@ TEST_F(ArchiveOpenTest, ScrambledIndexIsCheckedAfterUnscrambling) {
   auto entry = Entry(300, "z");
   for (auto& b : entry) b ^= 0x01;
   EXPECT_EQ(Open(With(bytes, entry)), -7);
+  EXPECT_EQ(ArchiveLastError(), ArchiveError::kNameLength);
   ExpectEmpty();
 }
 
@@ -146,6 +162,7 @@ TEST_F(ArchiveOpenTest, HugeCountIsRefusedBeforeAllocating) {
 
 TEST_F(ArchiveOpenTest, MissingFileIsNotFoundAndStartupStaysWithoutArchive) {
   EXPECT_EQ(ArchiveOpen(&archive_), -3);
+  EXPECT_EQ(ArchiveLastError(), ArchiveError::kNoFile);
   ExpectEmpty();
   data_test::WriteFile(kArchiveFileName, {'J', 'U', 'N', 'K'});
   EXPECT_EQ(ArchiveStartup(nullptr), 0);

@@ -161,36 +161,38 @@ TEST_F(RawTextureTest, MalformedFilesFailWithNoTexture) {
   };
   const struct {
     const char* what;
+    RawTextureError reason;
     std::vector<uint8_t> bytes;
   } cases[] = {
-      {"empty", {}},
-      {"magic cut short", {'T', 'E', 'Y'}},
-      {"wrong magic", {'T', 'E', 'Y', 'X', 1, 0, 0, 0, 1, 0, 0, 0, 1, 2, 3, 4}},
-      {"lower-case magic", {'t', 'e', 'y', 'l', 1, 0, 0, 0, 1, 0, 0, 0, 1, 2, 3, 4}},
-      {"magic only", {'T', 'E', 'Y', 'L'}},
-      {"no height", {'T', 'E', 'Y', 'L', 4, 0, 0, 0}},
+      {"empty", RawTextureError::kBadMagic, {}},
+      {"magic cut short", RawTextureError::kBadMagic, {'T', 'E', 'Y'}},
+      {"wrong magic", RawTextureError::kBadMagic, {'T', 'E', 'Y', 'X', 1, 0, 0, 0, 1, 0, 0, 0, 1, 2, 3, 4}},
+      {"lower-case magic", RawTextureError::kBadMagic, {'t', 'e', 'y', 'l', 1, 0, 0, 0, 1, 0, 0, 0, 1, 2, 3, 4}},
+      {"magic only", RawTextureError::kNoSize, {'T', 'E', 'Y', 'L'}},
+      {"no height", RawTextureError::kNoSize, {'T', 'E', 'Y', 'L', 4, 0, 0, 0}},
       // A size field cut short fails instead of reading as a size.
-      {"width cut short", {'T', 'E', 'Y', 'L', 1, 0}},
-      {"height cut to one byte", {'T', 'E', 'Y', 'L', 1, 0, 0, 0, 1}},
-      {"height cut to two bytes", {'T', 'E', 'Y', 'L', 0, 0x10, 0, 0, 0, 0x10}},
-      {"height cut to three bytes", {'T', 'E', 'Y', 'L', 2, 0, 0, 0, 2, 0, 0}},
-      {"zero width", withPixels(0, 4, 64)},
-      {"zero height", withPixels(4, 0, 64)},
-      {"zero both", withPixels(0, 0, 0)},
-      {"negative width", withPixels(-4, 4, 64)},
-      {"negative height", withPixels(4, -1, 64)},
-      {"most negative", withPixels(INT32_MIN, INT32_MIN, 64)},
-      {"wider than the device", withPixels(8193, 1, 64)},
-      {"taller than the device", withPixels(1, 100000, 64)},
-      {"side of 2^31", withPixels(INT32_MAX, 1, 64)},
-      {"both at the limit", withPixels(INT32_MAX, INT32_MAX, 64)},
-      {"side below the image", withPixels((1 << 24) + 1, 2, 64)},
+      {"width cut short", RawTextureError::kNoSize, {'T', 'E', 'Y', 'L', 1, 0}},
+      {"height cut to one byte", RawTextureError::kNoSize, {'T', 'E', 'Y', 'L', 1, 0, 0, 0, 1}},
+      {"height cut to two bytes", RawTextureError::kNoSize, {'T', 'E', 'Y', 'L', 0, 0x10, 0, 0, 0, 0x10}},
+      {"height cut to three bytes", RawTextureError::kNoSize, {'T', 'E', 'Y', 'L', 2, 0, 0, 0, 2, 0, 0}},
+      {"zero width", RawTextureError::kBadSize, withPixels(0, 4, 64)},
+      {"zero height", RawTextureError::kBadSize, withPixels(4, 0, 64)},
+      {"zero both", RawTextureError::kBadSize, withPixels(0, 0, 0)},
+      {"negative width", RawTextureError::kBadSize, withPixels(-4, 4, 64)},
+      {"negative height", RawTextureError::kBadSize, withPixels(4, -1, 64)},
+      {"most negative", RawTextureError::kBadSize, withPixels(INT32_MIN, INT32_MIN, 64)},
+      {"wider than the device", RawTextureError::kDevice, withPixels(8193, 1, 64)},
+      {"taller than the device", RawTextureError::kDevice, withPixels(1, 100000, 64)},
+      {"side of 2^31", RawTextureError::kDevice, withPixels(INT32_MAX, 1, 64)},
+      {"both at the limit", RawTextureError::kDevice, withPixels(INT32_MAX, INT32_MAX, 64)},
+      {"side below the image", RawTextureError::kBadSize, withPixels((1 << 24) + 1, 2, 64)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     MemorySource source{c.bytes};
     auto* texture = reinterpret_cast<IDirect3DTexture9*>(&source);  // must be overwritten
     EXPECT_EQ(LoadRawTexture(device_, &texture, MemoryRead, &source), -1);
+    EXPECT_EQ(RawTextureLastError(), c.reason);
     EXPECT_EQ(texture, nullptr);
     EXPECT_EQ(testing_hooks::LiveDirect3DObjects(), device.baseline);
   }

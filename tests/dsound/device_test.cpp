@@ -18,8 +18,13 @@ TEST(DirectSoundCreate, FailsWithNoDriverWhenNoAudioDeviceOpens) {
   std::string restore = saved ? saved : "";
   setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
   IDirectSound8* ds = reinterpret_cast<IDirectSound8*>(1);
+  ::testing::internal::CaptureStderr();
   EXPECT_EQ(DirectSoundCreate8(nullptr, &ds, nullptr), DSERR_NODRIVER);
+  const std::string said = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(ds, nullptr);
+  // The user sees SDL's own reason, which names the driver asked for.
+  EXPECT_EQ(said.rfind("SDL_InitSubSystem(SDL_INIT_AUDIO) failed: ", 0), 0u) << said;
+  EXPECT_NE(said.find("no-such-driver"), std::string::npos) << said;
   if (saved)
     setenv("SDL_AUDIODRIVER", restore.c_str(), 1);
   else

@@ -113,6 +113,7 @@ std::vector<uint8_t> WithLength(std::vector<uint8_t> bytes, uint32_t tag, int32_
 
 struct Case {
   const char* name;
+  LmfError reason;  // what the loader records and lmfdump names
   std::vector<uint8_t> bytes;
 };
 
@@ -127,41 +128,41 @@ std::vector<Case> MalformedFiles() {
   longerTotal[4] += 1;
   return {
       // Lengths.
-      {"negative top-level length", WithLength(oneLayer, kSRFN, -1)},
-      {"top-level length past the total", WithLength(oneLayer, kLYER, 10000)},
-      {"inner length past its parent", WithLength(oneLayer, kMESH, 1000)},
-      {"inner length negative", WithLength(oneLayer, kVTXN, -2)},
-      {"header straddling the end of its parent",
+      {"negative top-level length", LmfError::kChunkLength, WithLength(oneLayer, kSRFN, -1)},
+      {"top-level length past the total", LmfError::kChunkLength, WithLength(oneLayer, kLYER, 10000)},
+      {"inner length past its parent", LmfError::kChunkLength, WithLength(oneLayer, kMESH, 1000)},
+      {"inner length negative", LmfError::kChunkLength, WithLength(oneLayer, kVTXN, -2)},
+      {"header straddling the end of its parent", LmfError::kChunkHeader,
        Bytes([](ChunkWriter* w) { LayerWith(w, [](ChunkWriter* l) { l->Bytes("abcd", 4); }); })},
-      {"total longer than the data", longerTotal},
-      {"light length past the total", Bytes([](ChunkWriter* w) {
+      {"total longer than the data", LmfError::kChunkHeader, longerTotal},
+      {"light length past the total", LmfError::kChunkLength, Bytes([](ChunkWriter* w) {
          w->ChunkU16(kLITN, 1);
          w->U32(kLIGT);
          w->I32(100);
        })},
       // Fixed bodies of the wrong size.
-      {"BBOX of 20 bytes", Bytes([](ChunkWriter* w) {
+      {"BBOX of 20 bytes", LmfError::kFixedSize, Bytes([](ChunkWriter* w) {
          LayerWith(w, [](ChunkWriter* l) { l->Chunk(kBBOX, std::vector<uint8_t>(20).data(), 20); });
        })},
-      {"IRMT of 68 bytes", Bytes([](ChunkWriter* w) {
+      {"IRMT of 68 bytes", LmfError::kFixedSize, Bytes([](ChunkWriter* w) {
          w->ChunkU16(kMOTN, 1);
          w->Begin(kMOTI);
          w->Chunk(kIRMT, std::vector<uint8_t>(68).data(), 68);
          w->End();
        })},
-      {"PARN of 4 bytes", Bytes([](ChunkWriter* w) {
+      {"PARN of 4 bytes", LmfError::kFixedSize, Bytes([](ChunkWriter* w) {
          w->ChunkU16(kMOTN, 1);
          w->Begin(kMOTI);
          w->ChunkI32(kPARN, -1);
          w->End();
        })},
-      {"DIFF of 12 bytes", Bytes([](ChunkWriter* w) {
+      {"DIFF of 12 bytes", LmfError::kFixedSize, Bytes([](ChunkWriter* w) {
          w->ChunkU16(kSRFN, 1);
          w->Begin(kSURF);
          w->Chunk(kDIFF, std::vector<uint8_t>(12).data(), 12);
          w->End();
        })},
-      {"bone RSTL of 2 bytes", Bytes([](ChunkWriter* w) {
+      {"bone RSTL of 2 bytes", LmfError::kFixedSize, Bytes([](ChunkWriter* w) {
          LayerWith(w, [](ChunkWriter* l) {
            l->ChunkU16(kBONN, 1);
            l->Begin(kBONE);
@@ -169,138 +170,138 @@ std::vector<Case> MalformedFiles() {
            l->End();
          });
        })},
-      {"SIZE of 12 bytes", Bytes([](ChunkWriter* w) {
+      {"SIZE of 12 bytes", LmfError::kFixedSize, Bytes([](ChunkWriter* w) {
          TextureWith(
              w, [](ChunkWriter* t) { t->Chunk(kSIZE, std::vector<uint8_t>(12, 1).data(), 12); });
        })},
       // Copied bodies wider than their field.
-      {"LYRN of 4 bytes", Bytes([](ChunkWriter* w) { w->ChunkI32(kLYRN, 1); })},
-      {"SFNO of 3 bytes", Bytes([](ChunkWriter* w) {
+      {"LYRN of 4 bytes", LmfError::kCopiedTooWide, Bytes([](ChunkWriter* w) { w->ChunkI32(kLYRN, 1); })},
+      {"SFNO of 3 bytes", LmfError::kCopiedTooWide, Bytes([](ChunkWriter* w) {
          MeshWith(w, [](ChunkWriter* m) { m->Chunk(kSFNO, "\0\0\0", 3); });
        })},
-      {"STYP of 5 bytes", Bytes([](ChunkWriter* w) {
+      {"STYP of 5 bytes", LmfError::kCopiedTooWide, Bytes([](ChunkWriter* w) {
          w->ChunkU16(kSRFN, 1);
          w->Begin(kSURF);
          w->Chunk(kSTYP, "\1\0\0\0\0", 5);
          w->End();
        })},
-      {"SIDE of 5 bytes", Bytes([](ChunkWriter* w) {
+      {"SIDE of 5 bytes", LmfError::kCopiedTooWide, Bytes([](ChunkWriter* w) {
          w->ChunkU16(kSRFN, 1);
          w->Begin(kSURF);
          w->Chunk(kSIDE, "\1\0\0\0\0", 5);
          w->End();
        })},
-      {"KEYN of 4 bytes", Bytes([](ChunkWriter* w) {
+      {"KEYN of 4 bytes", LmfError::kCopiedTooWide, Bytes([](ChunkWriter* w) {
          ChannelWith(w, [](ChunkWriter* c) { c->ChunkI32(kKEYN, 0); });
        })},
-      {"camera FOVY of 8 bytes", Bytes([](ChunkWriter* w) {
+      {"camera FOVY of 8 bytes", LmfError::kCopiedTooWide, Bytes([](ChunkWriter* w) {
          w->ChunkU16(kCAMN, 1);
          w->Begin(kCAM);
          w->Chunk(kFOVY, std::vector<uint8_t>(8).data(), 8);
          w->End();
        })},
       // Items and counts.
-      {"layer without LYRN", Bytes([](ChunkWriter* w) {
+      {"layer without LYRN", LmfError::kItemUncounted, Bytes([](ChunkWriter* w) {
          w->Begin(kLYER);
          w->End();
        })},
-      {"layer beyond LYRN", Bytes([](ChunkWriter* w) {
+      {"layer beyond LYRN", LmfError::kItemUncounted, Bytes([](ChunkWriter* w) {
          w->ChunkU16(kLYRN, 1);
          w->Begin(kLYER);
          w->End();
          w->Begin(kLYER);
          w->End();
        })},
-      {"layer after LYRN 0", Bytes([](ChunkWriter* w) {
+      {"layer after LYRN 0", LmfError::kItemUncounted, Bytes([](ChunkWriter* w) {
          w->ChunkU16(kLYRN, 0);
          w->Begin(kLYER);
          w->End();
        })},
-      {"second LYRN", Bytes([](ChunkWriter* w) {
+      {"second LYRN", LmfError::kRepeated, Bytes([](ChunkWriter* w) {
          w->ChunkU16(kLYRN, 1);
          w->ChunkU16(kLYRN, 2);
        })},
-      {"motion without MOTN", Bytes([](ChunkWriter* w) {
+      {"motion without MOTN", LmfError::kItemUncounted, Bytes([](ChunkWriter* w) {
          w->Begin(kMOTI);
          w->End();
        })},
-      {"surface beyond SRFN", Bytes([](ChunkWriter* w) {
+      {"surface beyond SRFN", LmfError::kItemUncounted, Bytes([](ChunkWriter* w) {
          Surfaces(w, 1);
          w->Begin(kSURF);
          w->End();
        })},
-      {"camera without CAMN", Bytes([](ChunkWriter* w) {
+      {"camera without CAMN", LmfError::kItemUncounted, Bytes([](ChunkWriter* w) {
          w->Begin(kCAM);
          w->End();
        })},
-      {"light without LITN", Bytes([](ChunkWriter* w) { w->Chunk(kLIGT, nullptr, 0); })},
-      {"light beyond LITN", Bytes([](ChunkWriter* w) {
+      {"light without LITN", LmfError::kItemUncounted, Bytes([](ChunkWriter* w) { w->Chunk(kLIGT, nullptr, 0); })},
+      {"light beyond LITN", LmfError::kItemUncounted, Bytes([](ChunkWriter* w) {
          w->ChunkU16(kLITN, 1);
          w->Chunk(kLIGT, nullptr, 0);
          w->Chunk(kLIGT, nullptr, 0);
        })},
-      {"mesh without MESN",
+      {"mesh without MESN", LmfError::kItemUncounted,
        Bytes([](ChunkWriter* w) { LayerWith(w, [](ChunkWriter* l) { Mesh(l); }); })},
-      {"mesh beyond MESN", Bytes([](ChunkWriter* w) {
+      {"mesh beyond MESN", LmfError::kItemUncounted, Bytes([](ChunkWriter* w) {
          LayerWith(w, [](ChunkWriter* l) {
            l->ChunkU16(kMESN, 1);
            Mesh(l);
            Mesh(l);
          });
        })},
-      {"bone without BONN", Bytes([](ChunkWriter* w) {
+      {"bone without BONN", LmfError::kItemUncounted, Bytes([](ChunkWriter* w) {
          LayerWith(w, [](ChunkWriter* l) {
            l->Begin(kBONE);
            l->End();
          });
        })},
-      {"binding without MOTN", Bytes([](ChunkWriter* w) {
+      {"binding without MOTN", LmfError::kItemUncounted, Bytes([](ChunkWriter* w) {
          LayerWith(w, [](ChunkWriter* l) {
            l->Begin(kMTNO);
            l->End();
          });
        })},
-      {"second MESN", Bytes([](ChunkWriter* w) {
+      {"second MESN", LmfError::kRepeated, Bytes([](ChunkWriter* w) {
          LayerWith(w, [](ChunkWriter* l) {
            l->ChunkU16(kMESN, 1);
            Mesh(l);
            l->ChunkU16(kMESN, 1);
          });
        })},
-      {"fewer meshes than MESN", Bytes([](ChunkWriter* w) {
+      {"fewer meshes than MESN", LmfError::kMissingBuffer, Bytes([](ChunkWriter* w) {
          LayerWith(w, [](ChunkWriter* l) {
            l->ChunkU16(kMESN, 2);
            Mesh(l);
          });
        })},
       // Buffer data.
-      {"VTEX before VTXN", Bytes([](ChunkWriter* w) {
+      {"VTEX before VTXN", LmfError::kDataBeforeBuffer, Bytes([](ChunkWriter* w) {
          MeshWith(w, [](ChunkWriter* m) { m->Chunk(kVTEX, std::vector<uint8_t>(80).data(), 80); });
        })},
-      {"VTEX larger than its buffer", Bytes([](ChunkWriter* w) {
+      {"VTEX larger than its buffer", LmfError::kDataSize, Bytes([](ChunkWriter* w) {
          MeshWith(w, [](ChunkWriter* m) {
            m->ChunkU16(kVTXN, 1);
            m->Chunk(kVTEX, std::vector<uint8_t>(160).data(), 160);
          });
        })},
-      {"VTEX smaller than its buffer", Bytes([](ChunkWriter* w) {
+      {"VTEX smaller than its buffer", LmfError::kDataSize, Bytes([](ChunkWriter* w) {
          MeshWith(w, [](ChunkWriter* m) {
            m->ChunkU16(kVTXN, 2);
            m->Chunk(kVTEX, std::vector<uint8_t>(80).data(), 80);
          });
        })},
-      {"second VTXN", Bytes([](ChunkWriter* w) {
+      {"second VTXN", LmfError::kRepeated, Bytes([](ChunkWriter* w) {
          MeshWith(w, [](ChunkWriter* m) {
            m->ChunkU16(kVTXN, 1);
            m->ChunkU16(kVTXN, 1);
          });
        })},
-      {"VTXN 0",
+      {"VTXN 0", LmfError::kDevice,
        Bytes([](ChunkWriter* w) { MeshWith(w, [](ChunkWriter* m) { m->ChunkU16(kVTXN, 0); }); })},
-      {"POLY before POLN", Bytes([](ChunkWriter* w) {
+      {"POLY before POLN", LmfError::kDataBeforeBuffer, Bytes([](ChunkWriter* w) {
          MeshWith(w, [](ChunkWriter* m) { m->Chunk(kPOLY, std::vector<uint8_t>(6).data(), 6); });
        })},
-      {"POLY larger than its buffer", Bytes([](ChunkWriter* w) {
+      {"POLY larger than its buffer", LmfError::kDataSize, Bytes([](ChunkWriter* w) {
          MeshWith(w, [](ChunkWriter* m) {
            m->ChunkU16(kVTXN, 3);
            m->Chunk(kVTEX, std::vector<uint8_t>(240).data(), 240);
@@ -308,65 +309,65 @@ std::vector<Case> MalformedFiles() {
            m->Chunk(kPOLY, std::vector<uint8_t>(12).data(), 12);
          });
        })},
-      {"mesh without POLN", Bytes([](ChunkWriter* w) {
+      {"mesh without POLN", LmfError::kMissingBuffer, Bytes([](ChunkWriter* w) {
          MeshWith(w, [](ChunkWriter* m) {
            m->ChunkU16(kVTXN, 1);
            m->Chunk(kVTEX, std::vector<uint8_t>(80).data(), 80);
          });
        })},
       // Keys.
-      {"KEY longer than KEYN", Bytes([](ChunkWriter* w) {
+      {"KEY longer than KEYN", LmfError::kFixedSize, Bytes([](ChunkWriter* w) {
          ChannelWith(w, [](ChunkWriter* c) {
            c->ChunkU16(kKEYN, 1);
            c->Chunk(kKEY, std::vector<uint8_t>(68).data(), 68);
          });
        })},
-      {"KEY shorter than KEYN", Bytes([](ChunkWriter* w) {
+      {"KEY shorter than KEYN", LmfError::kFixedSize, Bytes([](ChunkWriter* w) {
          ChannelWith(w, [](ChunkWriter* c) {
            c->ChunkU16(kKEYN, 2);
            c->Chunk(kKEY, std::vector<uint8_t>(34).data(), 34);
          });
        })},
-      {"KEY without KEYN", Bytes([](ChunkWriter* w) {
+      {"KEY without KEYN", LmfError::kFixedSize, Bytes([](ChunkWriter* w) {
          ChannelWith(w,
                      [](ChunkWriter* c) { c->Chunk(kKEY, std::vector<uint8_t>(34).data(), 34); });
        })},
       // Textures.
-      {"pixels before SIZE", Bytes([](ChunkWriter* w) {
+      {"pixels before SIZE", LmfError::kDataBeforeBuffer, Bytes([](ChunkWriter* w) {
          TextureWith(w, [](ChunkWriter* t) { t->Chunk(kTEX, std::vector<uint8_t>(4).data(), 4); });
        })},
-      {"pixels larger than SIZE", Bytes([](ChunkWriter* w) {
+      {"pixels larger than SIZE", LmfError::kDataSize, Bytes([](ChunkWriter* w) {
          TextureWith(w, [](ChunkWriter* t) {
            Size(t, 2, 1);
            t->Chunk(kTEX, std::vector<uint8_t>(12).data(), 12);
          });
        })},
-      {"SIZE width 0",
+      {"SIZE width 0", LmfError::kPictureSize,
        Bytes([](ChunkWriter* w) { TextureWith(w, [](ChunkWriter* t) { Size(t, 0, 4); }); })},
-      {"SIZE height negative",
+      {"SIZE height negative", LmfError::kPictureSize,
        Bytes([](ChunkWriter* w) { TextureWith(w, [](ChunkWriter* t) { Size(t, 4, -4); }); })},
-      {"SIZE too large",
+      {"SIZE too large", LmfError::kPictureSize,
        Bytes([](ChunkWriter* w) { TextureWith(w, [](ChunkWriter* t) { Size(t, 4097, 1); }); })},
-      {"SIZE huge", Bytes([](ChunkWriter* w) {
+      {"SIZE huge", LmfError::kPictureSize, Bytes([](ChunkWriter* w) {
          TextureWith(w, [](ChunkWriter* t) { Size(t, INT32_MAX, INT32_MAX); });
        })},
-      {"second SIZE", Bytes([](ChunkWriter* w) {
+      {"second SIZE", LmfError::kRepeated, Bytes([](ChunkWriter* w) {
          TextureWith(w, [](ChunkWriter* t) {
            Size(t, 1, 1);
            Size(t, 1, 1);
          });
        })},
       // A texture container must deliver its pixels.
-      {"empty texture container", Bytes([](ChunkWriter* w) { TextureWith(w, [](ChunkWriter*) {}); })},
-      {"SIZE without pixels",
+      {"empty texture container", LmfError::kNoPixels, Bytes([](ChunkWriter* w) { TextureWith(w, [](ChunkWriter*) {}); })},
+      {"SIZE without pixels", LmfError::kNoPixels,
        Bytes([](ChunkWriter* w) { TextureWith(w, [](ChunkWriter* t) { Size(t, 4096, 4096); }); })},
-      {"pixels smaller than SIZE", Bytes([](ChunkWriter* w) {
+      {"pixels smaller than SIZE", LmfError::kDataSize, Bytes([](ChunkWriter* w) {
          TextureWith(w, [](ChunkWriter* t) {
            Size(t, 2, 1);
            t->Chunk(kTEX, std::vector<uint8_t>(4).data(), 4);
          });
        })},
-      {"second picture", Bytes([](ChunkWriter* w) {
+      {"second picture", LmfError::kRepeated, Bytes([](ChunkWriter* w) {
          TextureWith(w, [](ChunkWriter* t) {
            Size(t, 1, 1);
            t->Chunk(kTEX, std::vector<uint8_t>(4).data(), 4);
@@ -374,24 +375,24 @@ std::vector<Case> MalformedFiles() {
          });
        })},
       // Numbers and parents.
-      {"surfaceNo out of range", Bytes([](ChunkWriter* w) {
+      {"surfaceNo out of range", LmfError::kSurfaceNumber, Bytes([](ChunkWriter* w) {
          LayerWith(w, [](ChunkWriter* l) {
            l->ChunkU16(kMESN, 1);
            Mesh(l, 1);
          });
        })},
-      {"mesh without any surface", Bytes([](ChunkWriter* w) {
+      {"mesh without any surface", LmfError::kSurfaceNumber, Bytes([](ChunkWriter* w) {
          w->ChunkU16(kLYRN, 1);
          w->Begin(kLYER);
          w->ChunkU16(kMESN, 1);
          Mesh(w);
          w->End();
        })},
-      {"layer motionNo out of range", Bytes([](ChunkWriter* w) {
+      {"layer motionNo out of range", LmfError::kMotionNumber, Bytes([](ChunkWriter* w) {
          Motions(w, {kNoMotion});
          LayerWith(w, [](ChunkWriter* l) { l->ChunkU16(kLMNO, 1); });
        })},
-      {"binding motionNo out of range", Bytes([](ChunkWriter* w) {
+      {"binding motionNo out of range", LmfError::kMotionNumber, Bytes([](ChunkWriter* w) {
          Motions(w, {kNoMotion, 0});
          LayerWith(w, [](ChunkWriter* l) {
            l->ChunkU16(kMOTN, 1);
@@ -400,39 +401,42 @@ std::vector<Case> MalformedFiles() {
            l->End();
          });
        })},
-      {"camera motionNo out of range", Bytes([](ChunkWriter* w) {
+      {"camera motionNo out of range", LmfError::kMotionNumber, Bytes([](ChunkWriter* w) {
          Motions(w, {kNoMotion});
          w->ChunkU16(kCAMN, 1);
          w->Begin(kCAM);
          w->ChunkU16(kMTNO, 0xFFFE);
          w->End();
        })},
-      {"parentNo out of range", Bytes([](ChunkWriter* w) {
+      {"parentNo out of range", LmfError::kParentNumber, Bytes([](ChunkWriter* w) {
          Motions(w, {kNoMotion, 2});
        })},
-      {"own parent", Bytes([](ChunkWriter* w) {
+      {"own parent", LmfError::kParentCycle, Bytes([](ChunkWriter* w) {
          Motions(w, {kNoMotion, 1});
        })},
-      {"parent cycle of three", Bytes([](ChunkWriter* w) {
+      {"parent cycle of three", LmfError::kParentCycle, Bytes([](ChunkWriter* w) {
          Motions(w, {kNoMotion, 3, 1, 2, 0});
        })},
-      {"parent cycle of two behind a chain", Bytes([](ChunkWriter* w) {
+      {"parent cycle of two behind a chain", LmfError::kParentCycle, Bytes([](ChunkWriter* w) {
          Motions(w, {1, 2, 3, 2});
        })},
       // The header.
-      {"no magic", {'L', 'M', 'D'}},
-      {"wrong magic", {'X', 'D', 'M', 'L', 0, 0, 0, 0}},
-      {"magic only", {'3', 'D', 'M', 'L'}},
+      {"no magic", LmfError::kBadMagic, {'L', 'M', 'D'}},
+      {"wrong magic", LmfError::kBadMagic, {'X', 'D', 'M', 'L', 0, 0, 0, 0}},
+      {"magic only", LmfError::kBadMagic, {'3', 'D', 'M', 'L'}},
   };
 }
 
-// Returns how many buffers and textures the refused load created.
-int ExpectRefused(const std::vector<uint8_t>& bytes, const std::string& what) {
+// Returns how many buffers and textures the refused load created. The
+// reason is checked on both sides, so a row cannot pass on an unrelated
+// earlier refusal.
+int ExpectRefused(const std::vector<uint8_t>& bytes, LmfError reason, const std::string& what) {
   SCOPED_TRACE(what);
   FakeDevice device;
   Scene scene;
   ResetScene(&scene);
   EXPECT_EQ(LoadBytes(bytes, &device, &scene), -1);
+  EXPECT_STREQ(LmfErrorName(LmfLastError()), LmfErrorName(reason));
   EXPECT_EQ(device.openLocks, 0);
   FreeScene(&scene);
   EXPECT_EQ(device.live, 0);
@@ -440,13 +444,15 @@ int ExpectRefused(const std::vector<uint8_t>& bytes, const std::string& what) {
   EXPECT_EQ(scene.motions, nullptr);
   std::ostringstream out;
   std::string error;
-  EXPECT_FALSE(lmfd::DumpLmf(bytes, out, &error)) << out.str();
-  EXPECT_FALSE(error.empty());
+  LmfError dumpReason = LmfError::kNone;
+  EXPECT_FALSE(lmfd::DumpLmf(bytes, out, &error, &dumpReason)) << out.str();
+  EXPECT_STREQ(LmfErrorName(dumpReason), LmfErrorName(reason)) << error;
+  EXPECT_NE(error.find(std::string("[") + LmfErrorName(reason) + "]"), std::string::npos) << error;
   return device.creations;
 }
 
 TEST(LmfMalformed, EveryBadFileIsRefused) {
-  for (const Case& c : MalformedFiles()) ExpectRefused(c.bytes, c.name);
+  for (const Case& c : MalformedFiles()) ExpectRefused(c.bytes, c.reason, c.name);
 }
 
 // Each truncation of a small valid file that still announces the full
@@ -467,8 +473,11 @@ TEST(LmfMalformed, EveryTruncationIsRefused) {
     ASSERT_EQ(LoadBytes(bytes, &device, &scene), 0);  // the whole file is fine
     FreeScene(&scene);
   }
+  // Inside the 8-byte header the file is no LMF file; after it, the data
+  // ends inside a chunk.
   for (size_t cut = 0; cut < bytes.size(); ++cut)
     ExpectRefused(std::vector<uint8_t>(bytes.begin(), bytes.begin() + cut),
+                  cut < kHeaderSize ? LmfError::kBadMagic : LmfError::kTruncated,
                   "cut at " + std::to_string(cut));
 }
 
@@ -490,7 +499,23 @@ TEST(LmfMalformed, FileCutInsideASkippedChunkIsRefused) {
     SCOPED_TRACE(cut);
     dir.Write(kSceneFileName, std::vector<uint8_t>(bytes.begin(), bytes.begin() + cut));
     EXPECT_EQ(LoadSceneFromFile(&scene, &device), -1);
+    EXPECT_EQ(LmfLastError(), LmfError::kTruncated);
   }
+  FreeScene(&scene);
+}
+
+// No file, and a good file after a refused one: the reason is the open
+// failure, then cleared by the load that succeeds.
+TEST(LmfMalformed, MissingFileThenGoodFile) {
+  ScratchDir dir;
+  FakeDevice device;
+  Scene scene;
+  ResetScene(&scene);
+  EXPECT_EQ(LoadSceneFromFile(&scene, &device), -1);
+  EXPECT_EQ(LmfLastError(), LmfError::kOpen);
+  dir.Write(kSceneFileName, Bytes([](ChunkWriter* w) { Surfaces(w, 1); }));
+  EXPECT_EQ(LoadSceneFromFile(&scene, &device), 0);
+  EXPECT_EQ(LmfLastError(), LmfError::kNone);
   FreeScene(&scene);
 }
 
@@ -507,7 +532,7 @@ TEST(LmfMalformed, TexturesWithoutPixelsAreNeverCreated) {
       w->End();
     }
   });
-  EXPECT_EQ(ExpectRefused(bytes, "twenty textures without pixels"), 0);
+  EXPECT_EQ(ExpectRefused(bytes, LmfError::kNoPixels, "twenty textures without pixels"), 0);
 }
 
 }  // namespace

@@ -67,6 +67,7 @@ INSTANTIATE_TEST_SUITE_P(Layouts, WaveLayout, ::testing::Range<size_t>(0, Layout
 
 struct BadCase {
   const char* label;
+  WaveError reason;
   Bytes file;
 };
 
@@ -83,20 +84,21 @@ std::vector<BadCase> BadCases() {
   Format eightChannels{44100, 8, 16};
   Format twentyFourBit{44100, 2, 24};
   return {
-      {"empty", {}},
-      {"not RIFF", notRiff},
-      {"not WAVE", notWave},
-      {"RIFF only", Bytes(notRiff.begin(), notRiff.begin() + 8)},
-      {"no chunks", Riff({})},
-      {"no data chunk", Riff({FmtChunk(kCd), Chunk("LIST", kSamples)})},
-      {"no fmt chunk", Riff({Chunk("data", kSamples)})},
-      {"fmt of 13 bytes", Riff({fmt13, Chunk("data", kSamples)})},
-      // Without bits per sample the device refuses the format.
-      {"fmt of 14 bytes", Riff({FmtChunk(kCd, 14), Chunk("data", kSamples)})},
-      {"fmt cut by the end", Riff({Chunk("data", kSamples), fmtCut})},
-      {"fmt size past end", Riff({Chunk("data", kSamples), Chunk("fmt ", Noise(10), 0x40000000)})},
-      {"format refused (8 channels)", Wave(eightChannels, kSamples)},
-      {"format refused (24 bits)", Wave(twentyFourBit, kSamples)},
+      {"empty", WaveError::kNotRiffWave, {}},
+      {"not RIFF", WaveError::kNotRiffWave, notRiff},
+      {"not WAVE", WaveError::kNotRiffWave, notWave},
+      {"RIFF only", WaveError::kNotRiffWave, Bytes(notRiff.begin(), notRiff.begin() + 8)},
+      {"no chunks", WaveError::kNoFormat, Riff({})},
+      {"no data chunk", WaveError::kNoData, Riff({FmtChunk(kCd), Chunk("LIST", kSamples)})},
+      {"no fmt chunk", WaveError::kNoFormat, Riff({Chunk("data", kSamples)})},
+      {"fmt of 13 bytes", WaveError::kShortFormat, Riff({fmt13, Chunk("data", kSamples)})},
+      // Without bits per sample the device refuses the format. A size past
+      // the end is clamped to what is there, so the cut fmt chunks are short.
+      {"fmt of 14 bytes", WaveError::kDevice, Riff({FmtChunk(kCd, 14), Chunk("data", kSamples)})},
+      {"fmt cut by the end", WaveError::kShortFormat, Riff({Chunk("data", kSamples), fmtCut})},
+      {"fmt size past end", WaveError::kShortFormat, Riff({Chunk("data", kSamples), Chunk("fmt ", Noise(10), 0x40000000)})},
+      {"format refused (8 channels)", WaveError::kDevice, Wave(eightChannels, kSamples)},
+      {"format refused (24 bits)", WaveError::kDevice, Wave(twentyFourBit, kSamples)},
   };
 }
 
@@ -106,6 +108,7 @@ TEST_F(PlayerTest, DamagedHeadersFailCleanly) {
     WriteFile("bad.wav", c.file);
     WaveProbe player;
     EXPECT_EQ(player.Open(ds_, "bad.wav"), -1);
+    EXPECT_EQ(player.LastError(), c.reason);
     EXPECT_EQ(player.Buffer(), nullptr);
     EXPECT_EQ(player.Play(-1, 0), -1);
     char name[kSoundNameSize];
@@ -139,9 +142,12 @@ TEST_F(PlayerTest, EveryTruncationOfAFileFailsOrOpensWhatIsThere) {
 TEST_F(PlayerTest, MissingFileAndReopening) {
   WaveProbe player;
   EXPECT_EQ(player.Open(ds_, "absent.wav"), -1);
+  EXPECT_EQ(player.LastError(), WaveError::kNoFile);
   EXPECT_EQ(player.Open(ds_, nullptr), -1);
+  EXPECT_EQ(player.LastError(), WaveError::kArguments);
   EXPECT_EQ(player.Open(nullptr, "absent.wav"), -1);
   OpenBytes(&player, Wave(kCd, kSamples), "first.wav");
+  EXPECT_EQ(player.LastError(), WaveError::kNone);
   char name[kSoundNameSize];
   ASSERT_EQ(player.GetName(name), 0);
   EXPECT_STREQ(name, "first.wav");

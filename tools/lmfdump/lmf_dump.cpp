@@ -4,6 +4,8 @@
 #include <cstring>
 #include <functional>
 
+#include "data/little_endian.h"
+#include "scene/lmf_error.h"
 #include "scene/lmf_tags.h"
 #include "scene/motion.h"
 
@@ -66,10 +68,9 @@ class Dumper {
   Dumper(const std::vector<uint8_t>& bytes, std::ostream& out) : bytes_(bytes), out_(out) {}
 
   bool Run() {
-    if (bytes_.size() < 4 || U32At(0) != kMagic) return Fail("not an LMF file: no LMD3 magic");
-    if (bytes_.size() < kHeaderSize) return Fail("data ends inside the header");
-    int32_t total;
-    std::memcpy(&total, &bytes_[4], 4);
+    if (bytes_.size() < 4 || U32At(0) != kMagic) return Fail(LmfError::kBadMagic, "not an LMF file: no LMD3 magic");
+    if (bytes_.size() < kHeaderSize) return Fail(LmfError::kBadMagic, "data ends inside the header");
+    const int32_t total = I32At(4);
     out_ << "LMD3 total " << total << "\n";
     pos_ = kHeaderSize;
     if (total <= 0) return true;
@@ -78,18 +79,20 @@ class Dumper {
   }
 
   const std::string& error() const { return error_; }
+  LmfError reason() const { return reason_; }
 
  private:
   uint32_t U32At(uint64_t at) const {
-    uint32_t v;
-    std::memcpy(&v, &bytes_[at], 4);
-    return v;
+    return LoadLe32(&bytes_[at]);
   }
+  int32_t I32At(uint64_t at) const { return static_cast<int32_t>(U32At(at)); }
 
-  bool Fail(const std::string& why) {
+  bool Fail(LmfError reason, const std::string& why) {
     std::string where;
     for (const std::string& p : path_) where += (where.empty() ? "" : " > ") + p;
-    error_ = "offset " + Hex(pos_) + (where.empty() ? "" : " in " + where) + ": " + why;
+    reason_ = reason;
+    error_ = "offset " + Hex(pos_) + (where.empty() ? "" : " in " + where) + ": " + why + " [" +
+             LmfErrorName(reason) + "]";
     out_ << "error: " << error_ << "\n";
     return false;
   }
@@ -102,14 +105,13 @@ class Dumper {
   // Reads the next header of a body ending at `end`.
   bool Header(uint64_t end, Chunk* c) {
     if (end - pos_ < kChunkHeaderSize)
-      return Fail(std::to_string(end - pos_) + " bytes left in the body, too few for a chunk");
-    if (bytes_.size() < pos_ + kChunkHeaderSize) return Fail("data ends inside a chunk header");
-    int32_t length;
-    std::memcpy(&length, &bytes_[pos_ + 4], 4);
+      return Fail(LmfError::kChunkHeader, std::to_string(end - pos_) + " bytes left in the body, too few for a chunk");
+    if (bytes_.size() < pos_ + kChunkHeaderSize) return Fail(LmfError::kTruncated, "data ends inside a chunk header");
+    const int32_t length = I32At(pos_ + 4);
     c->tag = U32At(pos_);
-    if (length < 0) return Fail(LmfTagName(c->tag) + ": negative length " + std::to_string(length));
+    if (length < 0) return Fail(LmfError::kChunkLength, LmfTagName(c->tag) + ": negative length " + std::to_string(length));
     if (static_cast<uint64_t>(length) > end - pos_ - kChunkHeaderSize)
-      return Fail(LmfTagName(c->tag) + ": length " + std::to_string(length) +
+      return Fail(LmfError::kChunkLength, LmfTagName(c->tag) + ": length " + std::to_string(length) +
                   " runs past its parent (" + std::to_string(end - pos_ - kChunkHeaderSize) +
                   " bytes left)");
     pos_ += kChunkHeaderSize;
@@ -120,14 +122,14 @@ class Dumper {
 
   bool HaveBody(const Chunk& c) {
     if (bytes_.size() < c.body + c.length)
-      return Fail(LmfTagName(c.tag) + ": data ends inside the body");
+      return Fail(LmfError::kTruncated, LmfTagName(c.tag) + ": data ends inside the body");
     return true;
   }
 
   // A copied body into a field `width` bytes wide, as a zero-extended value.
   bool Copied(const Chunk& c, uint32_t width, uint32_t* value) {
     if (c.length > width)
-      return Fail(LmfTagName(c.tag) + ": " + std::to_string(c.length) +
+      return Fail(LmfError::kCopiedTooWide, LmfTagName(c.tag) + ": " + std::to_string(c.length) +
                   " bytes do not fit a field of " + std::to_string(width));
     if (!HaveBody(c)) return false;
     *value = 0;
@@ -138,7 +140,7 @@ class Dumper {
 
   bool Fixed(const Chunk& c, uint32_t size) {
     if (c.length != size)
-      return Fail(LmfTagName(c.tag) + ": length " + std::to_string(c.length) + ", must be " +
+      return Fail(LmfError::kFixedSize, LmfTagName(c.tag) + ": length " + std::to_string(c.length) + ", must be " +
                   std::to_string(size));
     if (!HaveBody(c)) return false;
     pos_ += size;
@@ -201,7 +203,7 @@ class Dumper {
   }
 
   bool Count(const Chunk& c, Counted* counted, const char* what) {
-    if (counted->counted) return Fail(LmfTagName(c.tag) + ": a second count of " + what);
+    if (counted->counted) return Fail(LmfError::kRepeated, LmfTagName(c.tag) + ": a second count of " + what);
     uint32_t n;
     if (!Copied(c, 2, &n)) return false;
     counted->counted = true;
@@ -211,9 +213,9 @@ class Dumper {
   }
 
   bool Item(const Chunk& c, Counted* counted, const char* countTag) {
-    if (!counted->counted) return Fail(LmfTagName(c.tag) + ": no " + countTag + " before it");
+    if (!counted->counted) return Fail(LmfError::kItemUncounted, LmfTagName(c.tag) + ": no " + countTag + " before it");
     if (counted->next >= counted->count)
-      return Fail(LmfTagName(c.tag) + ": more than the " + std::to_string(counted->count) +
+      return Fail(LmfError::kItemUncounted, LmfTagName(c.tag) + ": more than the " + std::to_string(counted->count) +
                   " that " + countTag + " announced");
     ++counted->next;
     return true;
@@ -339,10 +341,10 @@ class Dumper {
         case kPOLN: {
           const bool isVertex = c.tag == kVTXN;
           bool* made = isVertex ? &info->vertexBuffer : &info->indexBuffer;
-          if (*made) return Fail(LmfTagName(c.tag) + ": a second count in the same mesh");
+          if (*made) return Fail(LmfError::kRepeated, LmfTagName(c.tag) + ": a second count in the same mesh");
           uint32_t* n = isVertex ? &vertices : &triangles;
           if (!CopiedLine(c, 2, isVertex ? "vertices" : "triangles", n)) return false;
-          if (*n == 0) return Fail(LmfTagName(c.tag) + ": 0 makes no buffer");
+          if (*n == 0) return Fail(LmfError::kDevice, LmfTagName(c.tag) + ": 0 makes no buffer");
           *made = true;
           return true;
         }
@@ -351,10 +353,10 @@ class Dumper {
           const bool isVertex = c.tag == kVTEX;
           const char* countTag = isVertex ? "VTXN" : "POLN";
           if (!(isVertex ? info->vertexBuffer : info->indexBuffer))
-            return Fail(LmfTagName(c.tag) + ": no " + countTag + " before it");
+            return Fail(LmfError::kDataBeforeBuffer, LmfTagName(c.tag) + ": no " + countTag + " before it");
           const uint32_t size = isVertex ? vertices * kVertexSize : triangles * kTriangleSize;
           if (c.length != size)
-            return Fail(LmfTagName(c.tag) + ": " + std::to_string(c.length) + " bytes, but " +
+            return Fail(LmfError::kDataSize, LmfTagName(c.tag) + ": " + std::to_string(c.length) + " bytes, but " +
                         countTag + " makes a buffer of " + std::to_string(size));
           if (!HaveBody(c)) return false;
           pos_ += c.length;
@@ -386,7 +388,7 @@ class Dumper {
           return FixedFloats(c, 1, "rest length");
         case kMTNO:
           if (!Fixed(c, 2)) return false;
-          Line(c, "motion " + std::to_string(bytes_[c.body] | bytes_[c.body + 1] << 8));
+          Line(c, "motion " + std::to_string(LoadLe16(&bytes_[c.body])));
           return true;
         default:
           return Skip(c);
@@ -416,7 +418,7 @@ class Dumper {
       if (c.tag == kPIVT) return FixedFloats(c, 3, "pivot");
       if (c.tag == kPARN) {
         if (!Fixed(c, 2)) return false;
-        *parentNo = static_cast<uint16_t>(bytes_[c.body] | bytes_[c.body + 1] << 8);
+        *parentNo = LoadLe16(&bytes_[c.body]);
         Line(c, "parent " + std::to_string(*parentNo));
         return true;
       }
@@ -435,15 +437,14 @@ class Dumper {
           return CopiedLine(c, 2, "keys", &keys);
         case kKEY: {
           if (c.length != keys * kKeySize)
-            return Fail("KEY : " + std::to_string(c.length) + " bytes, but KEYN " +
+            return Fail(LmfError::kFixedSize, "KEY : " + std::to_string(c.length) + " bytes, but KEYN " +
                         std::to_string(keys) + " needs " + std::to_string(keys * kKeySize));
           if (!HaveBody(c)) return false;
           pos_ += c.length;
           std::string text = std::to_string(keys) + " keys";
           if (keys) {
-            int32_t first, last;
-            std::memcpy(&first, &bytes_[c.body + 4], 4);
-            std::memcpy(&last, &bytes_[c.body + (keys - 1) * kKeySize + 4], 4);
+            const int32_t first = I32At(c.body + 4);
+            const int32_t last = I32At(c.body + (keys - 1) * kKeySize + 4);
             text += ", " + std::to_string(first) + " to " + std::to_string(last) + " ms";
           }
           Line(c, text);
@@ -500,13 +501,13 @@ class Dumper {
     bool sized = false, filled = false;
     const bool read = Container(texture, label, [&](const Chunk& c) {
       if (c.tag == kSIZE) {
-        if (*made) return Fail("SIZE: the texture was already made");
-        if (sized) return Fail("SIZE: a second size in one texture");
+        if (*made) return Fail(LmfError::kRepeated, "SIZE: the texture was already made");
+        if (sized) return Fail(LmfError::kRepeated, "SIZE: a second size in one texture");
         if (!Fixed(c, 8)) return false;
-        std::memcpy(&width, &bytes_[c.body], 4);
-        std::memcpy(&height, &bytes_[c.body + 4], 4);
+        width = I32At(c.body);
+        height = I32At(c.body + 4);
         if (width < 1 || height < 1 || width > kMaxTextureSide || height > kMaxTextureSide)
-          return Fail("SIZE: " + std::to_string(width) + " x " + std::to_string(height) +
+          return Fail(LmfError::kPictureSize, "SIZE: " + std::to_string(width) + " x " + std::to_string(height) +
                       " is outside 1.." + std::to_string(kMaxTextureSide));
         const uint32_t side = TextureSide(width, height);
         Line(c, std::to_string(width) + " x " + std::to_string(height) + ", texture " +
@@ -515,12 +516,12 @@ class Dumper {
         return true;
       }
       if (c.tag == kTEX) {
-        if (!sized) return Fail("TEX : no SIZE before the pixels");
-        if (filled) return Fail("TEX : a second picture in one texture");
+        if (!sized) return Fail(LmfError::kDataBeforeBuffer, "TEX : no SIZE before the pixels");
+        if (filled) return Fail(LmfError::kRepeated, "TEX : a second picture in one texture");
         const uint32_t size =
             static_cast<uint32_t>(width) * static_cast<uint32_t>(height) * kPixelSize;
         if (c.length != size)
-          return Fail("TEX : " + std::to_string(c.length) + " bytes of pixels, SIZE needs " +
+          return Fail(LmfError::kDataSize, "TEX : " + std::to_string(c.length) + " bytes of pixels, SIZE needs " +
                       std::to_string(size));
         if (!HaveBody(c)) return false;
         pos_ += c.length;
@@ -531,7 +532,7 @@ class Dumper {
       return Skip(c);
     });
     if (read && !filled) {
-      return Fail(LmfTagName(texture.tag) + " " + label + ": ends without its pixels" +
+      return Fail(LmfError::kNoPixels, LmfTagName(texture.tag) + " " + label + ": ends without its pixels" +
                   (sized ? " (SIZE needs " + std::to_string(static_cast<uint64_t>(width) *
                                                             static_cast<uint64_t>(height) *
                                                             kPixelSize) +
@@ -569,30 +570,30 @@ class Dumper {
     for (size_t l = 0; l < layers_.size(); ++l) {
       const std::string at = "layer #" + std::to_string(l);
       if (!MotionOk(layers_[l].motionNo))
-        return Fail(at + ": motion " + std::to_string(layers_[l].motionNo) + motions);
+        return Fail(LmfError::kMotionNumber, at + ": motion " + std::to_string(layers_[l].motionNo) + motions);
       for (size_t m = 0; m < layers_[l].meshes.size(); ++m) {
         const MeshInfo& mesh = layers_[l].meshes[m];
         const std::string meshAt = at + " mesh #" + std::to_string(m);
         if (!mesh.vertexBuffer || !mesh.indexBuffer)
-          return Fail(meshAt + ": missing, or without VTXN or POLN");
+          return Fail(LmfError::kMissingBuffer, meshAt + ": missing, or without VTXN or POLN");
         if (mesh.surfaceNo >= surfaceCount_)
-          return Fail(meshAt + ": surface " + std::to_string(mesh.surfaceNo) + " of " +
+          return Fail(LmfError::kSurfaceNumber, meshAt + ": surface " + std::to_string(mesh.surfaceNo) + " of " +
                       std::to_string(surfaceCount_));
       }
       for (uint16_t motion : layers_[l].bindingMotions) {
         if (!MotionOk(motion))
-          return Fail(at + ": palette binding to motion " + std::to_string(motion) + motions);
+          return Fail(LmfError::kMotionNumber, at + ": palette binding to motion " + std::to_string(motion) + motions);
       }
     }
     for (size_t c = 0; c < cameraMotions_.size(); ++c) {
       if (!MotionOk(cameraMotions_[c]))
-        return Fail("camera #" + std::to_string(c) + ": motion " +
+        return Fail(LmfError::kMotionNumber, "camera #" + std::to_string(c) + ": motion " +
                     std::to_string(cameraMotions_[c]) + motions);
     }
     const size_t n = parents_.size();
     for (size_t i = 0; i < n; ++i) {
       if (parents_[i] != kNoMotion && parents_[i] >= n)
-        return Fail("motion #" + std::to_string(i) + ": parent " + std::to_string(parents_[i]) +
+        return Fail(LmfError::kParentNumber, "motion #" + std::to_string(i) + ": parent " + std::to_string(parents_[i]) +
                     motions);
     }
     std::vector<uint8_t> state(n, 0);  // 0 unseen, 1 on the current path, 2 done
@@ -603,7 +604,7 @@ class Dumper {
         at = parents_[at];
       }
       if (at != kNoMotion && state[at] == 1)
-        return Fail("motion #" + std::to_string(at) + ": its parents lead back to it");
+        return Fail(LmfError::kParentCycle, "motion #" + std::to_string(at) + ": its parents lead back to it");
       for (at = start; at != kNoMotion && state[at] == 1; at = parents_[at]) state[at] = 2;
     }
     return true;
@@ -614,6 +615,7 @@ class Dumper {
   uint64_t pos_ = 0;
   std::vector<std::string> path_;
   std::string error_;
+  LmfError reason_ = LmfError::kNone;
   std::vector<LayerInfo> layers_;
   std::vector<uint16_t> parents_;
   std::vector<uint16_t> cameraMotions_;
@@ -622,10 +624,12 @@ class Dumper {
 
 }  // namespace
 
-bool DumpLmf(const std::vector<uint8_t>& bytes, std::ostream& out, std::string* error) {
+bool DumpLmf(const std::vector<uint8_t>& bytes, std::ostream& out, std::string* error,
+             LmfError* reason) {
   Dumper dumper(bytes, out);
   const bool ok = dumper.Run();
   if (error) *error = dumper.error();
+  if (reason) *reason = dumper.reason();
   return ok;
 }
 

@@ -12,12 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "scene/lmf_error.h"
+
 namespace lmfd {
 
 // Prints the tree of `bytes` to `out`. True for a file the loader accepts;
-// false with the fault (offset, chunk path and reason) in *error, which is
-// also printed.
-bool DumpLmf(const std::vector<uint8_t>& bytes, std::ostream& out, std::string* error);
+// false with the fault (offset, chunk path, what is wrong and, in brackets,
+// the loader's name for the reason) in *error, which is also printed, and
+// the reason the loader would record (LmfLastError) in *reason.
+bool DumpLmf(const std::vector<uint8_t>& bytes, std::ostream& out, std::string* error,
+             LmfError* reason = nullptr);
 
 }  // namespace lmfd
 

@@ -6,6 +6,7 @@
 
 #include "assets.h"
 #include "builder.h"
+#include "data/little_endian.h"
 #include "scene/lmf_tags.h"
 #include "tools/pac/pac_format.h"
 
@@ -94,10 +95,8 @@ std::vector<uint8_t> EncodeScene(const lmfw::SceneData& scene) {
   PutChunk(&chunks, LmfTag("INFO"), note, sizeof note - 1);
   size_t at = lmf::kHeaderSize;
   while (at + lmf::kChunkHeaderSize <= file.size()) {
-    uint32_t tag = 0;
-    int32_t length = 0;
-    std::memcpy(&tag, &file[at], 4);
-    std::memcpy(&length, &file[at + 4], 4);
+    const uint32_t tag = LoadLe32(&file[at]);
+    const auto length = static_cast<int32_t>(LoadLe32(&file[at + 4]));
     const size_t end = at + lmf::kChunkHeaderSize + static_cast<size_t>(length);
     if (tag != lmf::kLITN && tag != lmf::kLIGT)
       chunks.insert(chunks.end(), file.begin() + static_cast<std::ptrdiff_t>(at),

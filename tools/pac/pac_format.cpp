@@ -9,6 +9,7 @@
 
 #include "data/archive.h"
 #include "data/archive_names.h"
+#include "data/little_endian.h"
 
 namespace pac {
 namespace {
@@ -18,11 +19,6 @@ constexpr size_t kChunk = 65536;
 
 void Put32(std::vector<uint8_t>* out, uint32_t value) {
   for (int i = 0; i < 4; ++i) out->push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
-
-uint32_t Get32(const uint8_t* bytes) {
-  return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-         static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
 }
 
 struct FileCloser {
@@ -279,8 +275,8 @@ bool ReadIndex(const std::filesystem::path& path, Index* index, std::string* err
     *error = path.string() + ": not a PACK archive";
     return false;
   }
-  uint32_t count = Get32(header + 4);
-  index->scrambled = Get32(header + 8) == 1;
+  uint32_t count = LoadLe32(header + 4);
+  index->scrambled = LoadLe32(header + 8) == 1;
   for (size_t i = 0; i < index->key.size(); ++i) {
     index->key[i] = static_cast<uint8_t>(header[12 + i] ^ kArchiveKeyMask);
   }
@@ -297,7 +293,7 @@ bool ReadIndex(const std::filesystem::path& path, Index* index, std::string* err
       *error = where + " is cut short";
       return false;
     }
-    uint32_t length = Get32(field);
+    uint32_t length = LoadLe32(field);
     if (length == 0 || length > kArchiveNameSize) {
       *error = where + " has a name length of " + std::to_string(length);
       return false;
@@ -316,7 +312,7 @@ bool ReadIndex(const std::filesystem::path& path, Index* index, std::string* err
     }
     IndexEntry entry{
         std::string(reinterpret_cast<char*>(name), static_cast<const uint8_t*>(zero) - name),
-        Get32(tail), Get32(tail + 4)};
+        LoadLe32(tail), LoadLe32(tail + 4)};
     if (static_cast<uint64_t>(entry.offset) + entry.size > fileSize) {
       *error = where + " (\"" + Shown(entry.name) + "\") lies past the end of the file";
       return false;

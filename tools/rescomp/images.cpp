@@ -3,6 +3,7 @@
 
 #include <cstddef>
 
+#include "data/little_endian.h"
 namespace rescomp {
 namespace {
 
@@ -11,10 +12,10 @@ constexpr uint32_t kInfoHeaderSize = 40;
 constexpr int64_t kMaxDimension = 16384;
 
 uint16_t U16(const std::vector<uint8_t>& b, size_t at) {
-  return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
+  return LoadLe16(&b[at]);
 }
 uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
-  return static_cast<uint32_t>(U16(b, at)) | (static_cast<uint32_t>(U16(b, at + 2)) << 16);
+  return LoadLe32(&b[at]);
 }
 
 struct DibLayout {
