@@ -12,6 +12,7 @@
 #include "d3d9/hooks.h"
 #include "d3d9/objects.h"
 #include "testing.h"
+#include "win32/allocation_faults.h"
 #include "win32/window_surface.h"
 
 namespace {
@@ -127,6 +128,7 @@ class Direct3D9 final : public IDirect3D9 {
     p.BackBufferCount = 1;
     p.hDeviceWindow = window;
 
+    if (win32::AllocationFails("IDirect3D9::CreateDevice")) return D3DERR_OUTOFVIDEOMEMORY;
     const HRESULT hr = d3d9::Device::Create(this, window, p, returnedDevice);
     if (hr == D3D_OK) *params = p;  // Direct3D reports the values it chose
     return hr;
@@ -140,7 +142,7 @@ class Direct3D9 final : public IDirect3D9 {
 }  // namespace
 
 IDirect3D9* WINAPI Direct3DCreate9(UINT sdkVersion) {
-  if (sdkVersion != D3D_SDK_VERSION) return nullptr;
+  if (sdkVersion != D3D_SDK_VERSION || win32::AllocationFails("Direct3DCreate9")) return nullptr;
   return new Direct3D9();
 }
 

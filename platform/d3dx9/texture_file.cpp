@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "win32/allocation_faults.h"
+
 namespace {
 
 UINT RoundUpToPowerOfTwo(UINT v) {
@@ -75,6 +77,10 @@ HRESULT WINAPI D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pS
   if (image == nullptr) return D3DXERR_INVALIDDATA;
   const D3DFORMAT sourceFormat = SourceFormat(image);
   // Sources without alpha convert with alpha 255.
+  if (win32::AllocationFails("D3DXCreateTextureFromFileExA")) {
+    SDL_FreeSurface(image);
+    return E_OUTOFMEMORY;
+  }
   SDL_Surface* argb = SDL_ConvertSurfaceFormat(image, SDL_PIXELFORMAT_ARGB8888, 0);
   SDL_FreeSurface(image);
   if (argb == nullptr) return D3DXERR_INVALIDDATA;
