@@ -121,6 +121,7 @@ uint32_t ArchiveReadMember(DataArchive* archive, MemberCursor* cursor, void* des
   uint32_t left = cursor->position < cursor->size ? cursor->size - cursor->position : 0;
   // 64-bit, so a member near the 4 GiB mark cannot wrap to the file's start.
   uint64_t at = static_cast<uint64_t>(cursor->offset) + cursor->position;
+  std::lock_guard<std::mutex> hold(archive->readLock);
   if (std::fseek(archive->file, static_cast<long>(at), SEEK_SET) != 0) return 0;
   if (length > left) length = left;
   uint32_t got = ArchiveReadScrambled(archive, destination, length);

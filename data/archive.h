@@ -10,15 +10,16 @@
 // every byte after the 44-byte header is XORed with key[file offset % 32].
 //
 // Does: open and validate the index, look names up, read members (a member
-// read always seeks first, so several cursors may share the one file handle
-// as long as they take turns). Does not: write archives (tools/pac does),
-// check that a member lies inside the file, or lock anything.
+// read seeks and reads under the archive's lock, so cursors on any number of
+// threads share the one file handle). Does not: write archives (tools/pac
+// does), or check that a member lies inside the file.
 //
 // Threads: ArchiveStartup, ArchiveShutdown, ArchiveOpen, ArchiveLastError,
-// ArchiveClose and ArchiveFind belong to the main thread. Member reads run on the main thread
-// while assets load and afterwards on the sound streaming thread only; two
-// threads must never read at the same time, and ArchiveShutdown runs only
-// after the streaming thread has ended.
+// ArchiveClose and ArchiveFind belong to the main thread. ArchiveReadMember may run on any
+// thread at any time between open and close (the music's streaming thread
+// reads its member while the main thread may read others); ArchiveShutdown
+// runs only after the streaming thread has ended. ArchiveReadScrambled reads
+// at the shared file position and belongs to whoever opens the archive.
 #ifndef MORVANE_DATA_ARCHIVE_H
 #define MORVANE_DATA_ARCHIVE_H
 
@@ -26,6 +27,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <mutex>
 
 inline constexpr char kArchiveFileName[] = "DataB.pac";
 inline constexpr char kArchiveMagic[4] = {'P', 'A', 'C', 'K'};
@@ -72,6 +74,9 @@ struct DataArchive {
   std::FILE* file;               // open for binary reading while open
   uint8_t key[kArchiveKeySize];  // unmasked
   int32_t scrambled;             // 1 = scrambled
+  // Held by each member read from its seek to the end of its read: the file
+  // position is one for all readers.
+  std::mutex readLock;
 };
 
 // A read position inside one member.

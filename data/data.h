@@ -20,10 +20,11 @@
 // write archives (tools/pac), cache, or lock.
 //
 // Threads: everything runs on the main thread during start-up and teardown,
-// except that while the music plays the sound streaming thread alone reads
-// its source, which may be an archive member on the archive's shared file
-// handle. All other loading finishes before playback starts, and
-// ArchiveShutdown runs only after the streaming thread has ended.
+// except that while the music plays the sound streaming thread reads its
+// source, which may be an archive member on the archive's shared file
+// handle; member reads take the archive's lock, so the main thread may read
+// other members meanwhile. ArchiveShutdown runs only after the streaming
+// thread has ended.
 #ifndef MORVANE_DATA_DATA_H
 #define MORVANE_DATA_DATA_H
 

@@ -6,8 +6,9 @@
 // handle made with `new SourceHandle{}` that outlives its maker, as the music
 // source's is). Archive members need no closing; a plain file is closed.
 //
-// Threads: a handle is used by one thread at a time; a member handle reads
-// through the archive's shared file handle (see archive.h).
+// Threads: a handle is used by one thread at a time; member handles on
+// different threads may read at once (the archive serialises their reads on
+// its shared file handle, see archive.h).
 #ifndef MORVANE_DATA_SOURCE_HANDLE_H
 #define MORVANE_DATA_SOURCE_HANDLE_H
 

@@ -163,9 +163,31 @@ std::string LastEffectRefusal();
 // Destroys every window, class, cached font and SDL state the layer holds,
 // and gives the Direct3D and DirectSound hooks their defaults (no refused
 // hardware processing, full constant registers, 2, 4 and 8 samples, no
-// frame capture, SDL mixing; SetDeviceThreads stays), so the next test
-// starts clean.
+// frame capture, SDL mixing; SetDeviceThreads stays) and clears an
+// allocation fault, so the next test starts clean.
 void ResetPlatform();
+
+// ---- Allocation faults ------------------------------------------------------
+// Allocation points are the calls that allocate and have a documented
+// failure result, each counted once where its allocation happens:
+// CreateWindowExA, CreateThread, Direct3DCreate9, IDirect3D9::CreateDevice,
+// the device's CreateTexture, CreateVertexBuffer, CreateIndexBuffer and
+// CreateVertexDeclaration, D3DXCreateEffect, D3DXCreateTextureFromFileExA's
+// image buffer, DirectSoundCreate8 and CreateSoundBuffer. With n > 0 the nth
+// point reached from now on (any thread) fails as that call fails when
+// memory runs out (null, E_OUTOFMEMORY, D3DERR_OUTOFVIDEOMEMORY or
+// DSERR_OUTOFMEMORY); every other point behaves as usual. 0 turns counting
+// off.
+void FailAllocationPoint(int n);
+// Points reached since FailAllocationPoint, and the name of the point that
+// was failed (empty while the nth has not been reached).
+int AllocationPointsReached();
+std::string FailedAllocationPoint();
+// Counts one more point named `point` (a string that lives for the whole
+// run) for stand-ins a test puts in front of the C runtime (fopen, operator
+// new with nothrow), and says whether it must fail. False while counting is
+// off.
+bool AllocationPointFails(const char* point);
 
 // ---- Sound ----------------------------------------------------------------
 // The output every DirectSound object mixes to: 44100 Hz, stereo.

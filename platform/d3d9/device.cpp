@@ -8,6 +8,7 @@
 
 #include "d3d9/gl_device.h"
 #include "d3d9/hooks.h"
+#include "win32/allocation_faults.h"
 #include "win32/window_surface.h"
 
 namespace d3d9 {
@@ -28,6 +29,14 @@ void Rebind(T*& slot, T* value) {
   T* old = slot;
   slot = value;
   if (old != nullptr) old->Unbind();
+}
+
+// An injected allocation fault; the out pointer is nulled as on any failure.
+template <class T>
+bool OutOfMemory(const char* point, T** out) {
+  if (!win32::AllocationFails(point)) return false;
+  if (out != nullptr) *out = nullptr;
+  return true;
 }
 
 }  // namespace
@@ -140,23 +149,27 @@ HRESULT Device::GetDirect3D(IDirect3D9** direct3d) {
 HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
                               D3DPOOL pool, IDirect3DTexture9** texture, HANDLE* sharedHandle) {
   if (sharedHandle != nullptr) return D3DERR_INVALIDCALL;
+  if (OutOfMemory("IDirect3DDevice9::CreateTexture", texture)) return E_OUTOFMEMORY;
   return Texture::Create(this, width, height, levels, usage, format, pool, texture);
 }
 
 HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                                    IDirect3DVertexBuffer9** vertexBuffer, HANDLE* sharedHandle) {
   if (sharedHandle != nullptr) return D3DERR_INVALIDCALL;
+  if (OutOfMemory("IDirect3DDevice9::CreateVertexBuffer", vertexBuffer)) return E_OUTOFMEMORY;
   return VertexBuffer::Create(this, length, usage, fvf, pool, vertexBuffer);
 }
 
 HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                                   IDirect3DIndexBuffer9** indexBuffer, HANDLE* sharedHandle) {
   if (sharedHandle != nullptr) return D3DERR_INVALIDCALL;
+  if (OutOfMemory("IDirect3DDevice9::CreateIndexBuffer", indexBuffer)) return E_OUTOFMEMORY;
   return IndexBuffer::Create(this, length, usage, format, pool, indexBuffer);
 }
 
 HRESULT Device::CreateVertexDeclaration(const D3DVERTEXELEMENT9* elements,
                                         IDirect3DVertexDeclaration9** declaration) {
+  if (OutOfMemory("IDirect3DDevice9::CreateVertexDeclaration", declaration)) return E_OUTOFMEMORY;
   return VertexDeclaration::Create(this, elements, declaration);
 }
 

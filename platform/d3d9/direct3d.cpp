@@ -14,6 +14,7 @@
 #include "d3d9/hooks.h"
 #include "d3d9/objects.h"
 #include "testing.h"
+#include "win32/allocation_faults.h"
 #include "win32/window_surface.h"
 
 namespace {
@@ -141,6 +142,7 @@ class Direct3D9 final : public IDirect3D9 {
     p.BackBufferCount = 1;
     p.hDeviceWindow = window;
 
+    if (win32::AllocationFails("IDirect3D9::CreateDevice")) return D3DERR_OUTOFVIDEOMEMORY;
     // The backend is fixed here for the device's life.
     d3d9::DeviceKind kind = d3d9::RequestedDeviceKind();
     d3d9::SetLastDeviceFailure("");
@@ -167,7 +169,7 @@ class Direct3D9 final : public IDirect3D9 {
 }  // namespace
 
 IDirect3D9* WINAPI Direct3DCreate9(UINT sdkVersion) {
-  if (sdkVersion != D3D_SDK_VERSION) return nullptr;
+  if (sdkVersion != D3D_SDK_VERSION || win32::AllocationFails("Direct3DCreate9")) return nullptr;
   return new Direct3D9();
 }
 

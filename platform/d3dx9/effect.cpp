@@ -10,6 +10,7 @@
 #include "d3d9/texture.h"
 #include "d3d9/vertex_program_binding.h"
 #include "d3dx9/effect_refusal.h"
+#include "win32/allocation_faults.h"
 
 namespace d3dx9 {
 
@@ -301,6 +302,7 @@ HRESULT WINAPI D3DXCreateEffect(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData, UIN
   if (dynamic_cast<d3d9::Device*>(pDevice) == nullptr || pSrcData == nullptr ||
       pDefines != nullptr || pInclude != nullptr || pPool != nullptr || Flags != 0)
     return D3DERR_INVALIDCALL;
+  if (win32::AllocationFails("D3DXCreateEffect")) return E_OUTOFMEMORY;
   try {
     fxformat::EffectData data;
     const fxformat::ParseResult r =

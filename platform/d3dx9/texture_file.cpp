@@ -8,6 +8,7 @@
 #include <string>
 
 #include "sdl_error.h"
+#include "win32/allocation_faults.h"
 
 namespace {
 
@@ -77,6 +78,10 @@ HRESULT WINAPI D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pS
   if (image == nullptr) return platform::ReportSdlFailure("IMG_LoadTyped_RW"), D3DXERR_INVALIDDATA;
   const D3DFORMAT sourceFormat = SourceFormat(image);
   // Sources without alpha convert with alpha 255.
+  if (win32::AllocationFails("D3DXCreateTextureFromFileExA")) {
+    SDL_FreeSurface(image);
+    return E_OUTOFMEMORY;
+  }
   SDL_Surface* argb = SDL_ConvertSurfaceFormat(image, SDL_PIXELFORMAT_ARGB8888, 0);
   SDL_FreeSurface(image);
   if (argb == nullptr)

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "dsound/com_object.h"
+#include "win32/allocation_faults.h"
 
 namespace dsound {
 namespace {
@@ -35,6 +36,7 @@ class DirectSound final : public ComObject<IDirectSound8> {
     std::memcpy(&copy, desc, desc->dwSize);
     if (!(copy.dwFlags & DSBCAPS_CTRL3D) && !(copy.guid3DAlgorithm == GUID_NULL))
       return DSERR_INVALIDPARAM;
+    if (win32::AllocationFails("IDirectSound8::CreateSoundBuffer")) return DSERR_OUTOFMEMORY;
     if (copy.dwFlags & DSBCAPS_PRIMARYBUFFER)
       return CreatePrimaryBuffer(mixer_, level_, copy, buffer);
     return CreateSecondaryBuffer(mixer_, level_, copy, buffer);
@@ -53,6 +55,7 @@ HRESULT WINAPI DirectSoundCreate8(LPCGUID device, LPDIRECTSOUND8* directSound, I
   *directSound = nullptr;
   if (outer != nullptr) return DSERR_NOAGGREGATION;
   if (device != nullptr && !(*device == GUID_NULL)) return DSERR_NODRIVER;
+  if (win32::AllocationFails("DirectSoundCreate8")) return DSERR_OUTOFMEMORY;
   std::shared_ptr<dsound::Mixer> mixer = dsound::Mixer::Acquire();
   if (!mixer) return DSERR_NODRIVER;
   *directSound = new dsound::DirectSound(std::move(mixer));

@@ -68,6 +68,7 @@ void ResetPlatform() {
   win32::ClearQueueState();
   win32::ClearKeyboardState();
   win32::ClearHookState();
+  FailAllocationPoint(0);
   win32::ClearMessageBoxState();
   win32::FreeDisplayState();
   win32::ClearPlacementState();

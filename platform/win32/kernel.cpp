@@ -10,6 +10,7 @@
 // virtual clock is on (the thread it waits for runs in real time).
 // CREATE_SUSPENDED is refused: there is no ResumeThread in this subset.
 #include "timer_internal.h"
+#include "win32/allocation_faults.h"
 
 #include <windows.h>
 
@@ -82,6 +83,10 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, size_t, LPTHREAD_START_ROUTINE
                            LPVOID parameter, DWORD flags, LPDWORD threadId) {
   if (start == nullptr || (flags & ~kStackSizeIsReservation) != 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  if (win32::AllocationFails("CreateThread")) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
   auto* t = new ThreadRecord{};

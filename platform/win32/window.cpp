@@ -1,6 +1,7 @@
 // Window classes, the HWND table, creation and destruction, long values,
 // text, geometry, visibility and the backing surfaces of top-level windows.
 #include "window_internal.h"
+#include "win32/allocation_faults.h"
 #include "window_surface.h"
 
 #include <SDL_ttf.h>
@@ -622,7 +623,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
   bool child = (style & WS_CHILD) != 0;
   // Overlapped windows always have a caption.
   if (!child && !(style & WS_POPUP)) style |= WS_CAPTION | WS_CLIPSIBLINGS;
-  if (!child && !EnsureVideo()) {
+  if ((!child && !EnsureVideo()) || win32::AllocationFails("CreateWindowExA")) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }

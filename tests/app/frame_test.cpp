@@ -1,15 +1,10 @@
 // One frame of the run and the lap's counters, on the virtual clock, checked
 // on the quads the frame draws.
-#include <malloc.h>
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-// From the sanitizer runtime (its header is not installed here).
-extern "C" size_t __sanitizer_get_current_allocated_bytes();
-#endif
-
 #include <cmath>
 #include <string>
 
 #include "frame_rig.h"
+#include "support/heap_in_use.h"
 
 namespace app_test {
 namespace {
@@ -178,15 +173,6 @@ TEST_F(FrameTest, EscEndsTheRunAfterTheFramesPresent) {
 // 100 laps of 2 frames each (17 s steps): the heap in use after lap 100 is
 // what it was after lap 10 (the first laps may still grow the device's
 // batch buffers to their working size).
-// Heap bytes in use (the sanitizers replace malloc, and mallinfo with it).
-size_t HeapInUse() {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-  return __sanitizer_get_current_allocated_bytes();
-#else
-  return mallinfo2().uordblks;
-#endif
-}
-
 TEST_F(FrameTest, HundredLapsKeepMemoryConstant) {
   size_t afterTen = 0;
   while (app_.lapCount < 100) {
@@ -194,10 +180,10 @@ TEST_F(FrameTest, HundredLapsKeepMemoryConstant) {
     testing_hooks::AdvanceClock(17000);
     recorder_->Forget();  // the record keeps its capacity: no test-side growth
     RenderFrame(&app_);
-    if (app_.lapCount != laps && app_.lapCount == 10) afterTen = HeapInUse();
+    if (app_.lapCount != laps && app_.lapCount == 10) afterTen = test_support::HeapInUse();
   }
   EXPECT_GT(afterTen, 0u);
-  EXPECT_EQ(HeapInUse(), afterTen);
+  EXPECT_EQ(test_support::HeapInUse(), afterTen);
   EXPECT_EQ(app_.bestScore, 5);  // 2 frames: trunc(2 x 100000 / 33500)
 }
 

@@ -16,6 +16,7 @@
 #include <mmsystem.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -206,6 +207,28 @@ inline std::vector<float> MixStep(const WaveProbe& player, int frames) {
   std::vector<float> out = testing_hooks::MixAudio(frames);
   AfterFullPass(player);
   return out;
+}
+
+inline constexpr int kHalfSecond = 22050;  // output frames
+
+// The frames the mix should carry for data frames `frames` of
+// CountingFrames, as left/right floats at full volume.
+inline std::vector<float> Expected(const std::vector<uint32_t>& frames) {
+  std::vector<float> out;
+  for (uint32_t f : frames) {
+    out.push_back(LeftOf(f) / 32768.0f);
+    out.push_back(RightOf(f) / 32768.0f);
+  }
+  return out;
+}
+
+// First index where the two differ by more than half a 16-bit step, or -1.
+inline long FirstDifference(const std::vector<float>& a, const std::vector<float>& b) {
+  if (a.size() != b.size()) return static_cast<long>(std::min(a.size(), b.size()));
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::fabs(a[i] - b[i]) > 0.5f / 32768.0f) return static_cast<long>(i);
+  }
+  return -1;
 }
 
 // Largest magnitude in a mix.
