@@ -3,8 +3,6 @@
 #ifndef MORVANE_TESTS_RASTER_RASTER_TEST_UTIL_H
 #define MORVANE_TESTS_RASTER_RASTER_TEST_UTIL_H
 
-#include <SDL.h>
-#include <SDL_image.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -15,6 +13,7 @@
 #include <vector>
 
 #include "raster/raster.h"
+#include "support/image_compare.h"
 
 namespace raster_test {
 
@@ -62,27 +61,10 @@ inline std::vector<uint32_t> Resolved(const Target& t) {
 
 // Writes the resolved target as <name>.png under $MORVANE_TEST_OUT (if set).
 inline void SaveImage(const Target& t, const std::string& name) {
-  const char* dir = std::getenv("MORVANE_TEST_OUT");
-  if (dir == nullptr || *dir == '\0') return;
-  std::filesystem::path folder(dir);
-  std::error_code ignored;
-  std::filesystem::create_directories(folder, ignored);
-  std::vector<uint32_t> pixels = Resolved(t);
-  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
-      pixels.data(), t.width(), t.height(), 32, t.width() * 4, SDL_PIXELFORMAT_ARGB8888);
-  if (surface == nullptr) return;
-  IMG_SavePNG(surface, (folder / (name + ".png")).string().c_str());
-  SDL_FreeSurface(surface);
+  test_support::SaveFrame(Resolved(t), t.width(), t.height(), name);
 }
 
-// Name of the running test, usable as a file name.
-inline std::string TestName() {
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::string name = std::string(info->test_suite_name()) + "." + info->name();
-  for (char& c : name)
-    if (c == '/') c = '_';
-  return name;
-}
+using test_support::TestName;
 
 // Compares every resolved pixel with `expected`; on a mismatch saves the
 // image and reports the first few differences.
