@@ -139,7 +139,6 @@ float UpdateMorphPulse(BenchmarkApp* app, uint32_t now) {
       app->pulseStamp = now;
       return 0.0f;
     }
-    default:
-      return 0.0f;
+    default: return 0.0f;
   }
 }

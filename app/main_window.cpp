@@ -5,12 +5,15 @@
 
 namespace {
 
-constexpr DWORD kMainStyle = WS_VISIBLE | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr DWORD kMainStyle =
+    WS_VISIBLE | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kFullScreenStyle = WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN;
 
 // Outer size that gives an 800 by 600 client area for the main window's
 // framed styles.
-int FramedWidth() { return kFrameWidth + 2 * (GetSystemMetrics(SM_CXEDGE) + GetSystemMetrics(SM_CXDLGFRAME)); }
+int FramedWidth() {
+  return kFrameWidth + 2 * (GetSystemMetrics(SM_CXEDGE) + GetSystemMetrics(SM_CXDLGFRAME));
+}
 int FramedHeight() {
   return kFrameHeight + 2 * (GetSystemMetrics(SM_CYEDGE) + GetSystemMetrics(SM_CYDLGFRAME)) +
          GetSystemMetrics(SM_CYCAPTION);
@@ -48,9 +51,9 @@ int CreateMainWindow(BenchmarkApp* app, HINSTANCE instance) {
   const int x = (desktop.right - width) / 2;
   const int y = (desktop.bottom - height) / 2;
 
-  app->window = CreateWindowExA(WS_EX_CLIENTEDGE | WS_EX_ACCEPTFILES, kMainWindowClass,
-                                kMainWindowTitle, kMainStyle, x, y, width, height, nullptr, nullptr,
-                                instance, nullptr);
+  app->window =
+      CreateWindowExA(WS_EX_CLIENTEDGE | WS_EX_ACCEPTFILES, kMainWindowClass, kMainWindowTitle,
+                      kMainStyle, x, y, width, height, nullptr, nullptr, instance, nullptr);
   if (app->window == nullptr) return 0;
   SetWindowLongPtrA(app->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(app));
 
@@ -71,9 +74,7 @@ int CreateMainWindow(BenchmarkApp* app, HINSTANCE instance) {
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      break;
+    case WM_DESTROY: PostQuitMessage(0); break;
     case WM_SIZE: {
       // The window keeps its size: anything that changes both client
       // dimensions away from 800 by 600 is set back.
@@ -86,8 +87,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 802, 602, SWP_NOMOVE);
       break;
     }
-    default:
-      break;
+    default: break;
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }

@@ -14,9 +14,9 @@ constexpr DWORD kPushStyle = WS_CHILD | WS_VISIBLE;
 
 HWND AddControl(SettingsDialogState* state, const char* cls, const char* text, DWORD style, int x,
                 int y, int width, int height, int id) {
-  HWND control = CreateWindowExA(0, cls, text, style, x, y, width, height, state->dialog,
-                                 reinterpret_cast<HMENU>(static_cast<intptr_t>(id)),
-                                 state->instance, nullptr);
+  HWND control =
+      CreateWindowExA(0, cls, text, style, x, y, width, height, state->dialog,
+                      reinterpret_cast<HMENU>(static_cast<intptr_t>(id)), state->instance, nullptr);
   SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
                FALSE);
   return control;
@@ -38,8 +38,8 @@ void InitDialog(HWND dialog, SettingsDialogState* state) {
   state->fullScreenRadio =
       AddControl(state, "BUTTON", kFullScreenText, kRadioStyle, 15, 295, 140, 12, kIdFullScreen);
   AddControl(state, "Static", kEscNoteText, WS_CHILD | WS_VISIBLE, 20, 315, 130, 15, 0);
-  SendMessageA(settings->windowed == 1 ? state->windowedRadio : state->fullScreenRadio,
-               BM_SETCHECK, BST_CHECKED, 0);
+  SendMessageA(settings->windowed == 1 ? state->windowedRadio : state->fullScreenRadio, BM_SETCHECK,
+               BST_CHECKED, 0);
 
   AddControl(state, "BUTTON", kAntiAliasGroupText, kGroupBoxStyle, 168, 255, 157, 80, 0);
   state->antiAliasOnRadio = AddControl(state, "BUTTON", kAntiAliasOnText, kFirstRadioStyle, 178,
@@ -89,7 +89,8 @@ void FreeSplash(SettingsDialogState* state) {
 void HandleCommand(HWND dialog, SettingsDialogState* state, int id) {
   if ((id & 0xF000) != 0x1000) return;  // IDOK/IDCANCEL from Enter/Esc land here
   if (id == kIdOk) {
-    state->settings->windowed = SendMessageA(state->windowedRadio, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    state->settings->windowed =
+        SendMessageA(state->windowedRadio, BM_GETCHECK, 0, 0) == BST_CHECKED;
     state->settings->antiAlias =
         SendMessageA(state->antiAliasOnRadio, BM_GETCHECK, 0, 0) == BST_CHECKED;
     FreeSplash(state);
@@ -108,16 +109,17 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
       InitDialog(dialog, reinterpret_cast<SettingsDialogState*>(lParam));
       return TRUE;
     case WM_PAINT: {
-      auto* state = reinterpret_cast<SettingsDialogState*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
+      auto* state =
+          reinterpret_cast<SettingsDialogState*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
       if (state) PaintSplash(dialog, state);
       return FALSE;  // default processing validates the window
     }
     case WM_COMMAND: {
-      auto* state = reinterpret_cast<SettingsDialogState*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
+      auto* state =
+          reinterpret_cast<SettingsDialogState*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
       if (state) HandleCommand(dialog, state, LOWORD(wParam));
       return TRUE;
     }
-    default:
-      return FALSE;
+    default: return FALSE;
   }
 }

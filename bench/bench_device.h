@@ -41,9 +41,9 @@ inline void OpenDevice(const char* className, int width, int height, int samples
   p.EnableAutoDepthStencil = TRUE;
   p.AutoDepthStencilFormat = D3DFMT_D16;
   p.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-  if (*d3d != nullptr && (*d3d)->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, *window,
-                                              D3DCREATE_HARDWARE_VERTEXPROCESSING, &p,
-                                              device) != D3D_OK)
+  if (*d3d != nullptr &&
+      (*d3d)->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, *window,
+                           D3DCREATE_HARDWARE_VERTEXPROCESSING, &p, device) != D3D_OK)
     *device = nullptr;
 }
 

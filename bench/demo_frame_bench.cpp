@@ -18,8 +18,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <vector>
 

@@ -138,8 +138,8 @@ class Frame {
 
   IDirect3DTexture9* MakeTexture(UINT size, uint32_t alpha) {
     IDirect3DTexture9* t = nullptr;
-    if (device_->CreateTexture(size, size, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t,
-                               nullptr) != D3D_OK)
+    if (device_->CreateTexture(size, size, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr) !=
+        D3D_OK)
       return nullptr;
     D3DLOCKED_RECT r{};
     if (SUCCEEDED(t->LockRect(0, &r, nullptr, 0))) {

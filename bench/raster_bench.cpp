@@ -169,11 +169,10 @@ void LitTriangles(benchmark::State& state) {
       for (int k : {i, i + 1, i + kCols + 2, i, i + kCols + 2, i + kCols + 1})
         indices.push_back(static_cast<uint16_t>(k));
     }
-  const D3DVERTEXELEMENT9 elements[] = {
-      {0, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0},
-      {0, 12, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_NORMAL, 0},
-      {0, 24, D3DDECLTYPE_FLOAT2, 0, D3DDECLUSAGE_TEXCOORD, 0},
-      D3DDECL_END()};
+  const D3DVERTEXELEMENT9 elements[] = {{0, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0},
+                                        {0, 12, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_NORMAL, 0},
+                                        {0, 24, D3DDECLTYPE_FLOAT2, 0, D3DDECLUSAGE_TEXCOORD, 0},
+                                        D3DDECL_END()};
   IDirect3DVertexDeclaration9* decl = nullptr;
   IDirect3DVertexBuffer9* vb = nullptr;
   IDirect3DIndexBuffer9* ib = nullptr;
@@ -189,8 +188,8 @@ void LitTriangles(benchmark::State& state) {
   ib->Lock(0, 0, &p, 0);
   std::memcpy(p, indices.data(), ibytes);
   ib->Unlock();
-  const float constants[24] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1,
-                               0.3f, 0.4f, -0.866f, 0, 0.2f, 0, 0, 0};
+  const float constants[24] = {1, 0, 0, 0, 0,    1,    0,       0, 0,    0, 1, 0,
+                               0, 0, 0, 1, 0.3f, 0.4f, -0.866f, 0, 0.2f, 0, 0, 0};
   d->SetVertexShaderConstantF(0, constants, 6);
   d->SetVertexDeclaration(decl);
   d->SetStreamSource(0, vb, 0, sizeof(MeshVertex));
@@ -212,15 +211,14 @@ void LitTriangles(benchmark::State& state) {
   d->BeginScene();
   for (auto _ : state) {
     d->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
-    failed |= d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, vertexCount, 0, primitives) !=
-              D3D_OK;
+    failed |=
+        d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, vertexCount, 0, primitives) != D3D_OK;
     s.Finish();
   }
   d->EndScene();
   if (failed) state.SkipWithError("draw failed");
-  state.counters["Mtriangles/s"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) * primitives / 1e6,
-                         benchmark::Counter::kIsRate);
+  state.counters["Mtriangles/s"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * primitives / 1e6, benchmark::Counter::kIsRate);
   d3d9::SetVertexProgram(d, nullptr, nullptr);
   d->SetTexture(0, nullptr);
   d->SetVertexDeclaration(nullptr);
@@ -242,9 +240,6 @@ void Present(benchmark::State& state) {
   d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x00336699, 1.0f, 0);
   for (auto _ : state) d->Present(nullptr, nullptr, nullptr, nullptr);
 }
-BENCHMARK(Present)
-    ->ArgsProduct({{0, 4}, {0, 1}})
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(Present)->ArgsProduct({{0, 4}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

@@ -58,8 +58,8 @@ const char* MusicFile() {
       seed = seed * 1664525u + 1013904223u;
       w.push_back(static_cast<uint8_t>(seed >> 24));
     }
-    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(w.data()),
-                                             static_cast<std::streamsize>(w.size()));
+    std::ofstream(p, std::ios::binary)
+        .write(reinterpret_cast<const char*>(w.data()), static_cast<std::streamsize>(w.size()));
     std::atexit([] { std::remove(MusicFile()); });
     return p;
   }();
@@ -129,7 +129,8 @@ void BM_PlayingCpuShare(benchmark::State& state) {
     const double s0 = TaskCpuNs(streaming), m0 = mixer.empty() ? 0 : TaskCpuNs(mixer);
     const auto t0 = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(std::chrono::seconds(4));  // four refills
-    wallNs += std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count();
+    wallNs +=
+        std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count();
     streamNs += TaskCpuNs(streaming) - s0;
     if (!mixer.empty()) mixNs += TaskCpuNs(mixer) - m0;
   }

@@ -25,19 +25,14 @@ int32_t SourceHandleSeek(void* handle, int64_t offset, int32_t origin) {
   uint32_t s = h->cursor.size;
   uint32_t& p = h->cursor.position;
   switch (origin) {
-    case 0:
-      p = o < s ? o : s;
-      return 0;
+    case 0: p = o < s ? o : s; return 0;
     case 1: {
       uint32_t moved = p + o;
       p = moved <= s ? moved : s;
       return 0;
     }
-    case 2:
-      p = o < s ? s - o : 0;
-      return 0;
-    default:
-      return -1;
+    case 2: p = o < s ? s - o : 0; return 0;
+    default: return -1;
   }
 }
 

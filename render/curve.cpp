@@ -42,12 +42,8 @@ bool ApplyBehavior(const Channel* channel, bool atStart, int64_t* time, float* o
   const Key& last = channel->keys[channel->keyCount - 1];
   const Key& end = atStart ? first : last;
   switch (atStart ? channel->preBehavior : channel->postBehavior) {
-    case kBehaviorReset:
-      *result = 0.0f;
-      return true;
-    case kBehaviorRepeat:
-      *time = WrapTime(*time, first.time, last.time).time;
-      return false;
+    case kBehaviorReset: *result = 0.0f; return true;
+    case kBehaviorRepeat: *time = WrapTime(*time, first.time, last.time).time; return false;
     case kBehaviorOscillate: {
       const WrappedTime wrapped = WrapTime(*time, first.time, last.time);
       *time = wrapped.time;

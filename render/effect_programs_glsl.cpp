@@ -161,20 +161,13 @@ void main() {
 
 const char* UsageName(BYTE usage) {
   switch (usage) {
-    case D3DDECLUSAGE_POSITION:
-      return "inPosition";
-    case D3DDECLUSAGE_NORMAL:
-      return "inNormal";
-    case D3DDECLUSAGE_COLOR:
-      return "inColor";
-    case D3DDECLUSAGE_TEXCOORD:
-      return "inTexcoord";
-    case D3DDECLUSAGE_BLENDINDICES:
-      return "inBlendIndices";
-    case D3DDECLUSAGE_BLENDWEIGHT:
-      return "inBlendWeight";
-    default:
-      return nullptr;
+    case D3DDECLUSAGE_POSITION: return "inPosition";
+    case D3DDECLUSAGE_NORMAL: return "inNormal";
+    case D3DDECLUSAGE_COLOR: return "inColor";
+    case D3DDECLUSAGE_TEXCOORD: return "inTexcoord";
+    case D3DDECLUSAGE_BLENDINDICES: return "inBlendIndices";
+    case D3DDECLUSAGE_BLENDWEIGHT: return "inBlendWeight";
+    default: return nullptr;
   }
 }
 

@@ -53,8 +53,8 @@ bool CreatePictureTexture(IDirect3DDevice9* device, uint32_t side, IDirect3DText
          *texture;
 }
 
-LmfError FillPicture(InputStream* stream, IDirect3DTexture9* texture, int32_t width,
-                     int32_t height, uint32_t* consumed) {
+LmfError FillPicture(InputStream* stream, IDirect3DTexture9* texture, int32_t width, int32_t height,
+                     uint32_t* consumed) {
   if (!texture) return LmfError::kDevice;
   D3DLOCKED_RECT locked{};
   if (FAILED(texture->LockRect(0, &locked, nullptr, 0)) || !locked.pBits) return LmfError::kDevice;

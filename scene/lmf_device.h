@@ -29,8 +29,8 @@ LmfError FillBuffer(InputStream* stream, IDirect3DIndexBuffer9* buffer, uint32_t
 // A side x side A8R8G8B8 texture with its full mip chain, managed.
 bool CreatePictureTexture(IDirect3DDevice9* device, uint32_t side, IDirect3DTexture9** texture);
 // Reads height rows of width x 4 bytes into the top-left corner of level 0.
-LmfError FillPicture(InputStream* stream, IDirect3DTexture9* texture, int32_t width,
-                     int32_t height, uint32_t* consumed);
+LmfError FillPicture(InputStream* stream, IDirect3DTexture9* texture, int32_t width, int32_t height,
+                     uint32_t* consumed);
 
 }  // namespace lmf
 

@@ -99,8 +99,7 @@ int32_t ReadLmf(const char* name, const StreamCallbacks* callbacks, void* user,
 
   uint32_t magic = 0;
   int32_t total = 0;
-  if (StreamRead(&stream, &magic, 4) != 4 || magic != kMagic ||
-      StreamRead(&stream, &total, 4) != 4)
+  if (StreamRead(&stream, &magic, 4) != 4 || magic != kMagic || StreamRead(&stream, &total, 4) != 4)
     return Refuse(abortFlag, LmfError::kBadMagic);
 
   const uint32_t totalLength = total > 0 ? static_cast<uint32_t>(total) : 0;

@@ -25,7 +25,8 @@ bool ReadVertices(Walker* w, Mesh* mesh, const ChunkHeader& h) {
   if (!mesh->vertexBuffer) return Fail(abortFlag, LmfError::kDataBeforeBuffer);
   if (h.length != uint32_t{mesh->vertexCount} * kVertexSize)
     return Fail(abortFlag, LmfError::kDataSize);
-  return OkOrFail(abortFlag, FillBuffer(w->load->stream, mesh->vertexBuffer, h.length, &w->consumed));
+  return OkOrFail(abortFlag,
+                  FillBuffer(w->load->stream, mesh->vertexBuffer, h.length, &w->consumed));
 }
 
 bool ReadPolygons(Walker* w, Mesh* mesh, const ChunkHeader& h) {
@@ -33,7 +34,8 @@ bool ReadPolygons(Walker* w, Mesh* mesh, const ChunkHeader& h) {
   if (!mesh->indexBuffer) return Fail(abortFlag, LmfError::kDataBeforeBuffer);
   if (h.length != uint32_t{mesh->polygonCount} * kTriangleSize)
     return Fail(abortFlag, LmfError::kDataSize);
-  return OkOrFail(abortFlag, FillBuffer(w->load->stream, mesh->indexBuffer, h.length, &w->consumed));
+  return OkOrFail(abortFlag,
+                  FillBuffer(w->load->stream, mesh->indexBuffer, h.length, &w->consumed));
 }
 
 }  // namespace lmf

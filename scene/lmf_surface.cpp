@@ -43,8 +43,8 @@ bool ReadPixels(Walker* w, TextureSlot* slot, const ChunkHeader& h) {
     return Fail(abortFlag, LmfError::kDataSize);
   if (!CreatePictureTexture(w->load->device, TextureSide(width, height), slot->texture))
     return Fail(abortFlag, LmfError::kDevice);
-  slot->filled = OkOrFail(abortFlag, FillPicture(w->load->stream, *slot->texture, width, height,
-                                                 &w->consumed));
+  slot->filled = OkOrFail(
+      abortFlag, FillPicture(w->load->stream, *slot->texture, width, height, &w->consumed));
   return slot->filled;
 }
 

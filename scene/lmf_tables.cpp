@@ -19,9 +19,11 @@ constexpr Body kOwn = Body::kOwn;
 
 // BBOX fills the two corners in one 24-byte body.
 static_assert(offsetof(Layer, boundsMax) == offsetof(Layer, boundsMin) + 12);
-constexpr FieldRef<Layer> kLayerBounds{
-    [](Layer* layer) -> void* { return reinterpret_cast<uint8_t*>(layer) + offsetof(Layer, boundsMin); },
-    24};
+constexpr FieldRef<Layer> kLayerBounds{[](Layer* layer) -> void* {
+                                         return reinterpret_cast<uint8_t*>(layer) +
+                                                offsetof(Layer, boundsMin);
+                                       },
+                                       24};
 
 // clang-format off
 constexpr ChunkRule<Channel> kChannelRules[] = {
@@ -167,8 +169,8 @@ static_assert(TableIsSound(kSceneRules));
 // A light is counted and nothing of it is read: the chunks of its body
 // follow at top level. Its length was still checked against the total.
 bool CountLight(Walker* w, Scene* scene, const ChunkHeader&) {
-  return NextItem(scene->lights, scene->lightCount, &w->lists[Lights::kList],
-                  w->load->abortFlag) != nullptr;
+  return NextItem(scene->lights, scene->lightCount, &w->lists[Lights::kList], w->load->abortFlag) !=
+         nullptr;
 }
 
 uint32_t WalkScene(const Load& load, Scene* scene, uint32_t length) {

@@ -130,8 +130,7 @@ bool ReadRule(Walker* w, const ChunkRule<Record>& rule, Record* record, const Ch
     case Body::kName:
       return ReadName(stream, h, static_cast<OwnedBytes*>(rule.field.at(record)), &w->consumed,
                       abortFlag);
-    default:
-      return rule.read(w, record, h);
+    default: return rule.read(w, record, h);
   }
 }
 
@@ -178,8 +177,7 @@ constexpr bool TableIsSound(const ChunkRule<Record> (&rules)[N]) {
       case Body::kCount:
         if (r.width != sizeof(uint16_t)) return false;
         break;
-      default:
-        break;
+      default: break;
     }
   }
   return true;

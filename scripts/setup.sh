@@ -6,7 +6,7 @@ MORVANE_PACKAGES=(
   g++ cmake ninja-build pkg-config
   libsdl2-dev libsdl2-ttf-dev libsdl2-image-dev fonts-ipafont-gothic
   googletest libgtest-dev libbenchmark-dev python3-jsonschema
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format-14
   libegl-dev libgl-dev libgl1-mesa-dri libegl-mesa0
 )
 

@@ -65,7 +65,7 @@ class CDirectSoundBase : public IDirectSoundPlayer {
   IDirectSoundBuffer8* buffer_ = nullptr;
   WAVEFORMATEX format_{};
   char name_[kSoundNameSize] = {};
-  uint32_t halfBytes_ = 0;  // bytes per second: one half of the buffer
+  uint32_t halfBytes_ = 0;   // bytes per second: one half of the buffer
   HANDLE thread_ = nullptr;  // controlling thread only; closed once the thread ends
   std::atomic<int32_t> state_{kSoundStopped};
   std::atomic<int32_t> loopCount_{0};  // ends of data since Play started the thread

@@ -18,8 +18,8 @@ int32_t NextRequest() {
 
 }  // namespace
 
-void Request(std::atomic<int32_t>& target, std::atomic<float>& rate,
-             std::atomic<int32_t>& pending, int32_t value, float perMs) {
+void Request(std::atomic<int32_t>& target, std::atomic<float>& rate, std::atomic<int32_t>& pending,
+             int32_t value, float perMs) {
   target.store(value, std::memory_order_relaxed);
   rate.store(perMs, std::memory_order_relaxed);
   pending.store(NextRequest(), std::memory_order_release);

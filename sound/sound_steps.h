@@ -16,8 +16,8 @@
 namespace sound_steps {
 
 // Controlling thread: target and rate first, then the flag (release).
-void Request(std::atomic<int32_t>& target, std::atomic<float>& rate,
-             std::atomic<int32_t>& pending, int32_t value, float perMs);
+void Request(std::atomic<int32_t>& target, std::atomic<float>& rate, std::atomic<int32_t>& pending,
+             int32_t value, float perMs);
 
 // trunc(rate x elapsed), never negative, capped far above any range so the
 // conversion cannot overflow.

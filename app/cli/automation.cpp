@@ -34,7 +34,8 @@ struct AutomationState {
   int seenFrames = 0;
   long totalFrames = 0;
   int32_t nextElapsed = 0;
-  bool steppedForNextFrame = false;  // the fixed step for the next frame was taken  // lap time the next frame draws at
+  bool steppedForNextFrame =
+      false;  // the fixed step for the next frame was taken  // lap time the next frame draws at
   LapRecord lap;
   size_t capturesDone = 0;
   int lastScore = 0;  // the program's score after the latest frame
@@ -113,8 +114,8 @@ bool SaveFramePng(const std::string& path) {
     g.writeFailures.push_back(path + ": no frame was presented");
     return false;
   }
-  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), w, h, 32, w * 4,
-                                                      SDL_PIXELFORMAT_ARGB8888);
+  SDL_Surface* s =
+      SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), w, h, 32, w * 4, SDL_PIXELFORMAT_ARGB8888);
   const bool ok = s != nullptr && IMG_SavePNG(s, path.c_str()) == 0;
   if (!ok) g.writeFailures.push_back(path + ": " + IMG_GetError());
   if (s) SDL_FreeSurface(s);
@@ -158,8 +159,7 @@ void OnFrameDrawn(double frameMs) {
       if (done || c.ms > g.nextElapsed) continue;
       if (SaveFramePng(c.path)) {
         g.run.capturedPngs.push_back(c.path);
-        std::fprintf(stderr, "morvane: wrote %s (frame at %d ms)\n", c.path.c_str(),
-                     g.nextElapsed);
+        std::fprintf(stderr, "morvane: wrote %s (frame at %d ms)\n", c.path.c_str(), g.nextElapsed);
       }
       ++g.capturesDone;
     }
@@ -199,9 +199,9 @@ void OnPeek() {
     g.lastLive = now;
     g.lap.number = 1;
     g.lap.frameMs.reserve(1 << 14);
-    g.run.facts = GatherSystemFacts(g.run.options.threads,
-                                    static_cast<int>(app->presentParams.MultiSampleType),
-                                    app->windowed == 0);
+    g.run.facts =
+        GatherSystemFacts(g.run.options.threads,
+                          static_cast<int>(app->presentParams.MultiSampleType), app->windowed == 0);
     DescribeDrawingDevice(app->device, &g.run.facts);
     CaptureWindow(active, "main-window.png");
   } else if (!g.ended) {
@@ -266,13 +266,15 @@ int ReportAutomation() {
                  testing_hooks::Cp932ToUtf8(box.caption).c_str(),
                  testing_hooks::Cp932ToUtf8(box.text).c_str());
   if (g.dialogStage < 2) {
-    std::fprintf(stderr, "morvane: the settings dialog was not shown (no display could be opened)\n");
+    std::fprintf(stderr,
+                 "morvane: the settings dialog was not shown (no display could be opened)\n");
     return 1;
   }
   if (g.app == nullptr || !boxes.empty()) {
     if (g.run.options.windowed == 0 && !Has800x600Mode())
-      std::fprintf(stderr, "morvane: full screen needs an 800x600 display mode; this display "
-                           "lists none\n");
+      std::fprintf(stderr,
+                   "morvane: full screen needs an 800x600 display mode; this display "
+                   "lists none\n");
     const std::string glFailure = d3d9::LastDeviceFailure();
     if (!glFailure.empty())
       std::fprintf(stderr, "morvane: start-up failed: the GL device did not start: %s\n",

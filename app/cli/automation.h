@@ -21,30 +21,30 @@
 #include "d3d9/device_choice.h"
 
 struct FrameCapture {
-  int ms = 0;         // elapsed time in lap 1
-  std::string path;   // PNG file
+  int ms = 0;        // elapsed time in lap 1
+  std::string path;  // PNG file
 };
 
 struct AutomationOptions {
   int windowed = 1;
   int antiAlias = 1;
-  int laps = 1;             // complete laps before the run ends
-  long frames = 0;          // frames before the run ends; 0: no limit
-  int seconds = -1;         // wall-clock seconds before the run ends; -1: no limit
-  int samples = 0;          // the only multisample count offered; 0: 2, 4 and 8
-  int threads = 0;          // device workers; 0: one per core (at most 8)
-  int fixedStepMs = 0;      // virtual clock step per frame; 0: real clock
-  std::string dataDir;      // working folder with the data files
-  std::string captureDir;   // PNGs of the dialog and the main window
+  int laps = 1;            // complete laps before the run ends
+  long frames = 0;         // frames before the run ends; 0: no limit
+  int seconds = -1;        // wall-clock seconds before the run ends; -1: no limit
+  int samples = 0;         // the only multisample count offered; 0: 2, 4 and 8
+  int threads = 0;         // device workers; 0: one per core (at most 8)
+  int fixedStepMs = 0;     // virtual clock step per frame; 0: real clock
+  std::string dataDir;     // working folder with the data files
+  std::string captureDir;  // PNGs of the dialog and the main window
   std::vector<FrameCapture> captures;
-  std::string reportPath;   // HTML report
+  std::string reportPath;  // HTML report
   bool json = false;
-  bool headless = true;     // SDL's offscreen video driver instead of the display
-  bool sound = false;       // the real audio device instead of SDL's dummy driver
+  bool headless = true;  // SDL's offscreen video driver instead of the display
+  bool sound = false;    // the real audio device instead of SDL's dummy driver
   // The Direct3D device: the CPU one by default, so results stay comparable
   // from run to run (MORVANE_DEVICE still overrides it).
   d3d9::DeviceKind device = d3d9::DeviceKind::Cpu;
-  bool profile = false;     // report the device's time per stage
+  bool profile = false;                // report the device's time per stage
   std::vector<std::string> arguments;  // the command line as given, for the results
 };
 

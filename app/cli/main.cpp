@@ -24,7 +24,8 @@ int PrepareUnattended(AutomationOptions* options) {
     // runs headless too.
     testing_hooks::SetDisplayModes({{1024, 768, 32, 60}, {800, 600, 32, 60}});
   } else if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) {
-    std::fprintf(stderr, "morvane: --display: no display (DISPLAY and WAYLAND_DISPLAY are unset)\n");
+    std::fprintf(stderr,
+                 "morvane: --display: no display (DISPLAY and WAYLAND_DISPLAY are unset)\n");
     return 1;
   }
   if (!options->sound) setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -33,8 +34,10 @@ int PrepareUnattended(AutomationOptions* options) {
   options->dataDir = std::filesystem::absolute(options->dataDir, ec).string();
   // The program reads its data files from the working folder.
   if (chdir(options->dataDir.c_str()) != 0) {
-    std::fprintf(stderr, "morvane: --data: cannot enter '%s' (build the demo data with "
-                 "./scripts/bench, or name a folder)\n", options->dataDir.c_str());
+    std::fprintf(stderr,
+                 "morvane: --data: cannot enter '%s' (build the demo data with "
+                 "./scripts/bench, or name a folder)\n",
+                 options->dataDir.c_str());
     return 1;
   }
   return 0;

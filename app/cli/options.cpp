@@ -183,8 +183,8 @@ bool ParseAutomationOptions(const std::vector<std::string>& args, AutomationOpti
       long ms = 0;
       capture.path = v->substr(colon + 1);
       if (!ParseWhole(v->substr(0, colon), 0, 33500, &ms) || capture.path.empty()) {
-        *error = "--capture takes MS:FILE.png with MS from 0 to 33500, or a folder, not '" +
-                 *v + "'";
+        *error =
+            "--capture takes MS:FILE.png with MS from 0 to 33500, or a folder, not '" + *v + "'";
         return false;
       }
       capture.ms = static_cast<int>(ms);

@@ -24,8 +24,7 @@ std::string Escape(const std::string& s) {
 }
 
 std::string Base64(const std::string& bytes) {
-  static const char kDigits[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   std::string out;
   size_t i = 0;
   for (; i + 2 < bytes.size(); i += 3) {
@@ -65,7 +64,8 @@ void FramePlot(std::ostringstream& h, const LapRecord& lap) {
 // Frame-time histogram of the whole run in 40 bins.
 void Histogram(std::ostringstream& h, const RunResults& run) {
   std::vector<double> all;
-  for (const LapRecord& lap : run.laps) all.insert(all.end(), lap.frameMs.begin(), lap.frameMs.end());
+  for (const LapRecord& lap : run.laps)
+    all.insert(all.end(), lap.frameMs.begin(), lap.frameMs.end());
   if (all.empty()) return;
   const double top = std::max(1.0, *std::max_element(all.begin(), all.end()));
   constexpr int kBins = 40;
@@ -103,10 +103,10 @@ bool WriteHtmlReport(const RunResults& run, std::string* error) {
        "<th>p50 ms</th><th>p95 ms</th><th>p99 ms</th><th>max ms</th><th>1% low fps</th></tr>\n";
   for (const LapRecord& lap : run.laps) {
     const LapFigures g = FiguresOf(lap);
-    h << "<tr><td>" << lap.number << (lap.partial ? " (partial)" : "") << "</td><td>"
-      << lap.score << "</td><td>" << g.frames << "</td><td>" << g.fps << "</td><td>" << g.p50
-      << "</td><td>" << g.p95 << "</td><td>" << g.p99 << "</td><td>" << g.max << "</td><td>"
-      << g.low1 << "</td></tr>\n";
+    h << "<tr><td>" << lap.number << (lap.partial ? " (partial)" : "") << "</td><td>" << lap.score
+      << "</td><td>" << g.frames << "</td><td>" << g.fps << "</td><td>" << g.p50 << "</td><td>"
+      << g.p95 << "</td><td>" << g.p99 << "</td><td>" << g.max << "</td><td>" << g.low1
+      << "</td></tr>\n";
   }
   h << "</table>\n<h2>Frame times</h2>\n";
   for (const LapRecord& lap : run.laps) {

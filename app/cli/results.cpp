@@ -70,8 +70,8 @@ void PrintTextResults(const RunResults& run, std::FILE* out) {
   std::fprintf(out, "Morvane Bench %s (%s)\n", f.version.c_str(), f.buildType.c_str());
   std::fprintf(out, "CPU: %s; %d cores used; SIMD: %s\n", f.cpu.c_str(), f.coresUsed,
                f.simd.c_str());
-  std::fprintf(out, "device: %s; renderer: %s; version: %s\n", f.device.c_str(),
-               f.renderer.c_str(), f.rendererVersion.c_str());
+  std::fprintf(out, "device: %s; renderer: %s; version: %s\n", f.device.c_str(), f.renderer.c_str(),
+               f.rendererVersion.c_str());
   std::fprintf(out, "mode: %s, multisample %d\n", f.fullScreen ? "full screen" : "window",
                f.multisample);
   std::fprintf(out, "clock: %s\n", ClockText(run).c_str());
@@ -79,12 +79,12 @@ void PrintTextResults(const RunResults& run, std::FILE* out) {
                "p50 ms", "p95 ms", "p99 ms", "max ms", "1% low fps");
   for (const LapRecord& lap : run.laps) {
     const LapFigures g = FiguresOf(lap);
-    std::fprintf(out, "%5d %8d %7d %8.2f %8.2f %8.2f %8.2f %8.2f %10.2f%s\n", lap.number,
-                 lap.score, g.frames, g.fps, g.p50, g.p95, g.p99, g.max, g.low1,
+    std::fprintf(out, "%5d %8d %7d %8.2f %8.2f %8.2f %8.2f %8.2f %10.2f%s\n", lap.number, lap.score,
+                 g.frames, g.fps, g.p50, g.p95, g.p99, g.max, g.low1,
                  lap.partial ? "  (partial)" : "");
   }
-  const int complete = static_cast<int>(
-      std::count_if(run.laps.begin(), run.laps.end(), [](const LapRecord& l) { return !l.partial; }));
+  const int complete = static_cast<int>(std::count_if(
+      run.laps.begin(), run.laps.end(), [](const LapRecord& l) { return !l.partial; }));
   if (complete > 0)
     std::fprintf(out, "average %d, best %d, stability %.3f (worst lap / best lap) over %d laps\n",
                  run.averageScore, run.bestScore, Stability(run), complete);

@@ -18,7 +18,7 @@ struct RunResults {
   SystemFacts facts;
   int averageScore = 0;  // the program's own average and best
   int bestScore = 0;
-  int signal = 0;        // the signal that ended the run, or 0
+  int signal = 0;                         // the signal that ended the run, or 0
   std::vector<std::string> capturedPngs;  // written --capture files, in order
   // --profile: the device's stage times over every frame it presented.
   testing_hooks::StageTimes stages;

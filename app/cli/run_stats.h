@@ -8,9 +8,9 @@
 #include <vector>
 
 struct LapRecord {
-  int number = 0;           // 1-based
-  int score = 0;            // the program's score for the lap (so far, if partial)
-  bool partial = false;     // the run ended inside this lap
+  int number = 0;               // 1-based
+  int score = 0;                // the program's score for the lap (so far, if partial)
+  bool partial = false;         // the run ended inside this lap
   std::vector<double> frameMs;  // wall-clock time of each frame
 };
 

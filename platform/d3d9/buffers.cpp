@@ -62,9 +62,12 @@ HRESULT VertexBuffer::Create(Device* device, UINT length, DWORD usage, DWORD fvf
 
 HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
   if (desc == nullptr) return D3DERR_INVALIDCALL;
-  *desc = D3DVERTEXBUFFER_DESC{D3DFMT_UNKNOWN /* D3DFMT_VERTEXDATA */, D3DRTYPE_VERTEXBUFFER,
-                               usage_,         D3DPOOL_MANAGED,
-                               static_cast<UINT>(bytes_.size()), fvf_};
+  *desc = D3DVERTEXBUFFER_DESC{D3DFMT_UNKNOWN /* D3DFMT_VERTEXDATA */,
+                               D3DRTYPE_VERTEXBUFFER,
+                               usage_,
+                               D3DPOOL_MANAGED,
+                               static_cast<UINT>(bytes_.size()),
+                               fvf_};
   return D3D_OK;
 }
 
@@ -72,8 +75,7 @@ HRESULT IndexBuffer::Create(Device* device, UINT length, DWORD usage, D3DFORMAT 
                             D3DPOOL pool, IDirect3DIndexBuffer9** buffer) {
   if (buffer == nullptr) return D3DERR_INVALIDCALL;
   *buffer = nullptr;
-  if (length == 0 || !BufferUsageOk(usage) || format != D3DFMT_INDEX16 ||
-      pool != D3DPOOL_MANAGED)
+  if (length == 0 || !BufferUsageOk(usage) || format != D3DFMT_INDEX16 || pool != D3DPOOL_MANAGED)
     return D3DERR_INVALIDCALL;
   if (length > kMaxBufferBytes) return D3DERR_OUTOFVIDEOMEMORY;
   IndexBuffer* b = new (std::nothrow) IndexBuffer(device, usage);
@@ -136,8 +138,9 @@ HRESULT VertexDeclaration::Create(Device* device, const D3DVERTEXELEMENT9* eleme
     if (e.Stream == 0xFF) break;
     raster::VertexElement v;
     UINT size = 0;
-    if (e.Stream > 1 || e.Method != D3DDECLMETHOD_DEFAULT || e.UsageIndex > 1 || e.Offset % 4 != 0 ||
-        !ElementType(e.Type, &v.type, &size) || !ElementUsage(e.Usage, &v.usage))
+    if (e.Stream > 1 || e.Method != D3DDECLMETHOD_DEFAULT || e.UsageIndex > 1 ||
+        e.Offset % 4 != 0 || !ElementType(e.Type, &v.type, &size) ||
+        !ElementUsage(e.Usage, &v.usage))
       return D3DERR_INVALIDCALL;
     bool& used = seen[static_cast<int>(v.usage)][e.UsageIndex];
     if (used) return D3DERR_INVALIDCALL;

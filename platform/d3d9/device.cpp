@@ -76,10 +76,7 @@ HRESULT Device::Create(IDirect3D9* direct3d, HWND window, const D3DPRESENT_PARAM
 }
 
 Device::Device(IDirect3D9* direct3d, HWND window, const D3DPRESENT_PARAMETERS& params)
-    : direct3d_(direct3d),
-      window_(window),
-      params_(params),
-      renderer_(NewDeviceRendererOptions()) {
+    : direct3d_(direct3d), window_(window), params_(params), renderer_(NewDeviceRendererOptions()) {
   direct3d_->AddRef();
   SetDefaultStates();
 }
@@ -296,9 +293,12 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
   if (clearDepth && (!params_.EnableAutoDepthStencil || !(z >= 0.0f && z <= 1.0f)))
     return D3DERR_INVALIDCALL;
   const bool clearColor = (flags & D3DCLEAR_TARGET) != 0;
-  const raster::Viewport vp{static_cast<int>(viewport_.X), static_cast<int>(viewport_.Y),
-                            static_cast<int>(viewport_.Width), static_cast<int>(viewport_.Height),
-                            0.0f, 1.0f};
+  const raster::Viewport vp{static_cast<int>(viewport_.X),
+                            static_cast<int>(viewport_.Y),
+                            static_cast<int>(viewport_.Width),
+                            static_cast<int>(viewport_.Height),
+                            0.0f,
+                            1.0f};
   const auto clear = [&](const raster::Viewport& r) {
     if (gl_ != nullptr)
       gl_->Clear(r, clearColor, color, clearDepth, z);
@@ -316,8 +316,12 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     const int64_t x1 = std::min<int64_t>(rects[i].x2, int64_t{vp.x} + vp.width);
     const int64_t y1 = std::min<int64_t>(rects[i].y2, int64_t{vp.y} + vp.height);
     if (x0 >= x1 || y0 >= y1) continue;
-    const raster::Viewport r{static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1 - x0),
-                             static_cast<int>(y1 - y0), 0.0f, 1.0f};
+    const raster::Viewport r{static_cast<int>(x0),
+                             static_cast<int>(y0),
+                             static_cast<int>(x1 - x0),
+                             static_cast<int>(y1 - y0),
+                             0.0f,
+                             1.0f};
     clear(r);
   }
   return D3D_OK;
@@ -336,8 +340,7 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destW
     renderer_.Resolve(presentPixels_.data(), width * 4);
   const auto start = std::chrono::steady_clock::now();
   RecordPresentedFrame(presentPixels_.data(), width, height);
-  const bool shown =
-      win32::PresentPixels(window_, presentPixels_.data(), width, height, width * 4);
+  const bool shown = win32::PresentPixels(window_, presentPixels_.data(), width, height, width * 4);
   raster::StageTimes times = renderer_.TakeStageTimes();
   times.present = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   RecordFrameStageTimes(times);

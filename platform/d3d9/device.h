@@ -15,8 +15,8 @@
 #include "d3d9/device_choice.h"
 #include "d3d9/objects.h"
 #include "d3d9/texture.h"
-#include "d3d9/vertex_program_binding.h"
 #include "d3d9/unsupported.h"
+#include "d3d9/vertex_program_binding.h"
 #include "raster/raster.h"
 
 namespace d3d9 {
@@ -81,8 +81,8 @@ class Device final : public IDirect3DDevice9 {
   HRESULT GetFVF(DWORD* fvf) override;
   HRESULT SetVertexDeclaration(IDirect3DVertexDeclaration9* declaration) override;
   HRESULT GetVertexDeclaration(IDirect3DVertexDeclaration9** declaration) override;
-  HRESULT SetStreamSource(UINT streamNumber, IDirect3DVertexBuffer9* streamData,
-                          UINT offsetInBytes, UINT stride) override;
+  HRESULT SetStreamSource(UINT streamNumber, IDirect3DVertexBuffer9* streamData, UINT offsetInBytes,
+                          UINT stride) override;
   HRESULT SetIndices(IDirect3DIndexBuffer9* indexData) override;
   HRESULT SetVertexShaderConstantF(UINT startRegister, const float* constantData,
                                    UINT vector4fCount) override;

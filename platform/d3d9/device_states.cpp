@@ -21,11 +21,14 @@ constexpr bool SameOrder(const std::pair<D3d, Ours> (&pairs)[N]) {
   return true;
 }
 using C = raster::Compare;
-constexpr std::pair<D3DCMPFUNC, C> kCompareOrder[] = {
-    {D3DCMP_NEVER, C::kNever},     {D3DCMP_LESS, C::kLess},
-    {D3DCMP_EQUAL, C::kEqual},     {D3DCMP_LESSEQUAL, C::kLessEqual},
-    {D3DCMP_GREATER, C::kGreater}, {D3DCMP_NOTEQUAL, C::kNotEqual},
-    {D3DCMP_GREATEREQUAL, C::kGreaterEqual}, {D3DCMP_ALWAYS, C::kAlways}};
+constexpr std::pair<D3DCMPFUNC, C> kCompareOrder[] = {{D3DCMP_NEVER, C::kNever},
+                                                      {D3DCMP_LESS, C::kLess},
+                                                      {D3DCMP_EQUAL, C::kEqual},
+                                                      {D3DCMP_LESSEQUAL, C::kLessEqual},
+                                                      {D3DCMP_GREATER, C::kGreater},
+                                                      {D3DCMP_NOTEQUAL, C::kNotEqual},
+                                                      {D3DCMP_GREATEREQUAL, C::kGreaterEqual},
+                                                      {D3DCMP_ALWAYS, C::kAlways}};
 static_assert(SameOrder(kCompareOrder));
 using B = raster::BlendFactor;
 constexpr std::pair<D3DBLEND, B> kBlendOrder[] = {
@@ -121,16 +124,16 @@ void Device::SetDefaultStates() {
   rs[D3DRS_SRCBLENDALPHA] = D3DBLEND_ONE;
   rs[D3DRS_DESTBLENDALPHA] = D3DBLEND_ZERO;
   rs[D3DRS_BLENDOPALPHA] = D3DBLENDOP_ADD;
-  rs[154] = kOne;  // D3DRS_POINTSIZE
-  rs[166] = 0x42800000;  // D3DRS_POINTSIZE_MAX 64.0f
-  rs[37] = kOne;  // D3DRS_FOGEND
-  rs[38] = kOne;  // D3DRS_FOGDENSITY
-  rs[56] = D3DCMP_ALWAYS;  // D3DRS_STENCILFUNC
+  rs[154] = kOne;                // D3DRS_POINTSIZE
+  rs[166] = 0x42800000;          // D3DRS_POINTSIZE_MAX 64.0f
+  rs[37] = kOne;                 // D3DRS_FOGEND
+  rs[38] = kOne;                 // D3DRS_FOGDENSITY
+  rs[56] = D3DCMP_ALWAYS;        // D3DRS_STENCILFUNC
   rs[53] = rs[54] = rs[55] = 1;  // stencil operations KEEP
   rs[58] = rs[59] = 0xFFFFFFFF;  // stencil masks
-  rs[145] = 1;  // D3DRS_DIFFUSEMATERIALSOURCE: colour 1
-  rs[146] = 2;  // D3DRS_SPECULARMATERIALSOURCE: colour 2
-  rs[142] = TRUE;  // D3DRS_LOCALVIEWER
+  rs[145] = 1;                   // D3DRS_DIFFUSEMATERIALSOURCE: colour 1
+  rs[146] = 2;                   // D3DRS_SPECULARMATERIALSOURCE: colour 2
+  rs[142] = TRUE;                // D3DRS_LOCALVIEWER
 
   for (int s = 0; s < kTextureStages; ++s) {
     DWORD* ts = stageStates_[s];
@@ -189,9 +192,12 @@ HRESULT Device::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* 
 bool Device::BuildState(raster::State* out, Refusal* why) const {
   const DWORD* rs = renderStates_;
   raster::State s;
-  s.viewport = raster::Viewport{static_cast<int>(viewport_.X),     static_cast<int>(viewport_.Y),
-                                static_cast<int>(viewport_.Width), static_cast<int>(viewport_.Height),
-                                viewport_.MinZ,                    viewport_.MaxZ};
+  s.viewport = raster::Viewport{static_cast<int>(viewport_.X),
+                                static_cast<int>(viewport_.Y),
+                                static_cast<int>(viewport_.Width),
+                                static_cast<int>(viewport_.Height),
+                                viewport_.MinZ,
+                                viewport_.MaxZ};
   auto refuse = [why](const char* state, DWORD value) {
     *why = {state, value};
     return false;
@@ -216,8 +222,7 @@ bool Device::BuildState(raster::State* out, Refusal* why) const {
       {"D3DRS_CLIPPLANEENABLE", D3DRS_CLIPPLANEENABLE, !rs[D3DRS_CLIPPLANEENABLE]},
       {"D3DRS_DEPTHBIAS", D3DRS_DEPTHBIAS, !rs[D3DRS_DEPTHBIAS]},
       {"D3DRS_SLOPESCALEDEPTHBIAS", D3DRS_SLOPESCALEDEPTHBIAS, !rs[D3DRS_SLOPESCALEDEPTHBIAS]},
-      {"D3DRS_COLORWRITEENABLE", D3DRS_COLORWRITEENABLE,
-       (rs[D3DRS_COLORWRITEENABLE] & 0x7) == 0x7},
+      {"D3DRS_COLORWRITEENABLE", D3DRS_COLORWRITEENABLE, (rs[D3DRS_COLORWRITEENABLE] & 0x7) == 0x7},
       {"D3DRS_MULTISAMPLEMASK", D3DRS_MULTISAMPLEMASK,
        (rs[D3DRS_MULTISAMPLEMASK] & sampleMask) == sampleMask},
   };

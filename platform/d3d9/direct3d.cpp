@@ -105,7 +105,8 @@ class Direct3D9 final : public IDirect3D9 {
          processing != D3DCREATE_HARDWARE_VERTEXPROCESSING &&
          processing != D3DCREATE_MIXED_VERTEXPROCESSING))
       return D3DERR_INVALIDCALL;
-    if (processing != D3DCREATE_SOFTWARE_VERTEXPROCESSING && d3d9::HardwareVertexProcessingRefused())
+    if (processing != D3DCREATE_SOFTWARE_VERTEXPROCESSING &&
+        d3d9::HardwareVertexProcessingRefused())
       return D3DERR_NOTAVAILABLE;
 
     D3DPRESENT_PARAMETERS p = *params;

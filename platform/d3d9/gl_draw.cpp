@@ -20,26 +20,16 @@ GLenum GlCompare(raster::Compare c) {
 // The back buffer has no alpha channel: destination alpha reads as 1.
 GLenum GlBlend(raster::BlendFactor f) {
   switch (f) {
-    case raster::BlendFactor::kZero:
-      return GL_ZERO;
-    case raster::BlendFactor::kOne:
-      return GL_ONE;
-    case raster::BlendFactor::kSrcColor:
-      return GL_SRC_COLOR;
-    case raster::BlendFactor::kInvSrcColor:
-      return GL_ONE_MINUS_SRC_COLOR;
-    case raster::BlendFactor::kSrcAlpha:
-      return GL_SRC_ALPHA;
-    case raster::BlendFactor::kInvSrcAlpha:
-      return GL_ONE_MINUS_SRC_ALPHA;
-    case raster::BlendFactor::kDestAlpha:
-      return GL_ONE;
-    case raster::BlendFactor::kInvDestAlpha:
-      return GL_ZERO;
-    case raster::BlendFactor::kDestColor:
-      return GL_DST_COLOR;
-    case raster::BlendFactor::kInvDestColor:
-      return GL_ONE_MINUS_DST_COLOR;
+    case raster::BlendFactor::kZero: return GL_ZERO;
+    case raster::BlendFactor::kOne: return GL_ONE;
+    case raster::BlendFactor::kSrcColor: return GL_SRC_COLOR;
+    case raster::BlendFactor::kInvSrcColor: return GL_ONE_MINUS_SRC_COLOR;
+    case raster::BlendFactor::kSrcAlpha: return GL_SRC_ALPHA;
+    case raster::BlendFactor::kInvSrcAlpha: return GL_ONE_MINUS_SRC_ALPHA;
+    case raster::BlendFactor::kDestAlpha: return GL_ONE;
+    case raster::BlendFactor::kInvDestAlpha: return GL_ZERO;
+    case raster::BlendFactor::kDestColor: return GL_DST_COLOR;
+    case raster::BlendFactor::kInvDestColor: return GL_ONE_MINUS_DST_COLOR;
   }
   return GL_ONE;
 }
@@ -148,20 +138,13 @@ GLuint BufferCopy(GlDevice::Impl& g, const VertexBuffer* buffer) {
 
 bool SameUsage(BYTE d3dUsage, raster::Usage usage) {
   switch (d3dUsage) {
-    case D3DDECLUSAGE_POSITION:
-      return usage == raster::Usage::kPosition;
-    case D3DDECLUSAGE_NORMAL:
-      return usage == raster::Usage::kNormal;
-    case D3DDECLUSAGE_COLOR:
-      return usage == raster::Usage::kColor;
-    case D3DDECLUSAGE_TEXCOORD:
-      return usage == raster::Usage::kTexcoord;
-    case D3DDECLUSAGE_BLENDINDICES:
-      return usage == raster::Usage::kBlendIndices;
-    case D3DDECLUSAGE_BLENDWEIGHT:
-      return usage == raster::Usage::kBlendWeight;
-    default:
-      return false;
+    case D3DDECLUSAGE_POSITION: return usage == raster::Usage::kPosition;
+    case D3DDECLUSAGE_NORMAL: return usage == raster::Usage::kNormal;
+    case D3DDECLUSAGE_COLOR: return usage == raster::Usage::kColor;
+    case D3DDECLUSAGE_TEXCOORD: return usage == raster::Usage::kTexcoord;
+    case D3DDECLUSAGE_BLENDINDICES: return usage == raster::Usage::kBlendIndices;
+    case D3DDECLUSAGE_BLENDWEIGHT: return usage == raster::Usage::kBlendWeight;
+    default: return false;
   }
 }
 
@@ -317,24 +300,12 @@ bool GlDevice::DrawIndexed(const raster::State& state, const Texture* texture,
     if (element != nullptr && in.usageIndex < raster::VertexInput::kUsageIndices) {
       const raster::Float4* registers = nullptr;
       switch (element->usage) {
-        case raster::Usage::kPosition:
-          registers = constant.position;
-          break;
-        case raster::Usage::kNormal:
-          registers = constant.normal;
-          break;
-        case raster::Usage::kColor:
-          registers = constant.color;
-          break;
-        case raster::Usage::kTexcoord:
-          registers = constant.texcoord;
-          break;
-        case raster::Usage::kBlendIndices:
-          registers = constant.blendIndices;
-          break;
-        case raster::Usage::kBlendWeight:
-          registers = constant.blendWeight;
-          break;
+        case raster::Usage::kPosition: registers = constant.position; break;
+        case raster::Usage::kNormal: registers = constant.normal; break;
+        case raster::Usage::kColor: registers = constant.color; break;
+        case raster::Usage::kTexcoord: registers = constant.texcoord; break;
+        case raster::Usage::kBlendIndices: registers = constant.blendIndices; break;
+        case raster::Usage::kBlendWeight: registers = constant.blendWeight; break;
       }
       value = registers[in.usageIndex];
     }

@@ -30,8 +30,7 @@ HRESULT Texture::Create(Device* device, UINT width, UINT height, UINT levels, DW
   if (width == 0 || height == 0 || width > static_cast<UINT>(raster::kMaxTargetSize) ||
       height > static_cast<UINT>(raster::kMaxTargetSize))
     return D3DERR_INVALIDCALL;
-  if (usage != 0 || format != D3DFMT_A8R8G8B8 || pool != D3DPOOL_MANAGED)
-    return D3DERR_INVALIDCALL;
+  if (usage != 0 || format != D3DFMT_A8R8G8B8 || pool != D3DPOOL_MANAGED) return D3DERR_INVALIDCALL;
   const int full = FullChainLevels(width, height);
   if (levels > static_cast<UINT>(full)) return D3DERR_INVALIDCALL;
   const int count = levels == 0 ? full : static_cast<int>(levels);
@@ -72,8 +71,7 @@ HRESULT Texture::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) {
   return D3D_OK;
 }
 
-HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* lockedRect, const RECT* rect,
-                          DWORD flags) {
+HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD flags) {
   if (lockedRect == nullptr || level >= levels_.size()) return D3DERR_INVALIDCALL;
   constexpr DWORD kAccepted = D3DLOCK_READONLY | D3DLOCK_NOSYSLOCK | D3DLOCK_NO_DIRTY_UPDATE;
   if ((flags & ~kAccepted) != 0) return D3DERR_INVALIDCALL;
@@ -81,8 +79,8 @@ HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* lockedRect, const RECT* re
   if (l.locked) return D3DERR_INVALIDCALL;
   LONG x = 0, y = 0;
   if (rect != nullptr) {
-    if (rect->left < 0 || rect->top < 0 || rect->left >= rect->right ||
-        rect->top >= rect->bottom || rect->right > l.width || rect->bottom > l.height)
+    if (rect->left < 0 || rect->top < 0 || rect->left >= rect->right || rect->top >= rect->bottom ||
+        rect->right > l.width || rect->bottom > l.height)
       return D3DERR_INVALIDCALL;
     x = rect->left;
     y = rect->top;

@@ -36,10 +36,8 @@ bool InputGathered(const d3d9::VertexProgramInput& in) {
     case D3DDECLUSAGE_COLOR:
     case D3DDECLUSAGE_TEXCOORD:
     case D3DDECLUSAGE_BLENDINDICES:
-    case D3DDECLUSAGE_BLENDWEIGHT:
-      return in.usageIndex < raster::VertexInput::kUsageIndices;
-    default:
-      return false;
+    case D3DDECLUSAGE_BLENDWEIGHT: return in.usageIndex < raster::VertexInput::kUsageIndices;
+    default: return false;
   }
 }
 

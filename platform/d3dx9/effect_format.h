@@ -41,28 +41,19 @@ inline constexpr uint32_t kHeaderSize = 16;
 constexpr uint32_t RegistersPerElement(TypeCode type) {
   switch (type) {
     case TypeCode::kFloat3:
-    case TypeCode::kFloat4:
-      return 1;
-    case TypeCode::kFloat4x3:
-      return 3;
-    case TypeCode::kFloat4x4:
-      return 4;
-    default:
-      return 0;
+    case TypeCode::kFloat4: return 1;
+    case TypeCode::kFloat4x3: return 3;
+    case TypeCode::kFloat4x4: return 4;
+    default: return 0;
   }
 }
 constexpr uint32_t FloatsPerElement(TypeCode type) {
   switch (type) {
-    case TypeCode::kFloat3:
-      return 3;
-    case TypeCode::kFloat4:
-      return 4;
-    case TypeCode::kFloat4x3:
-      return 12;
-    case TypeCode::kFloat4x4:
-      return 16;
-    default:
-      return 0;
+    case TypeCode::kFloat3: return 3;
+    case TypeCode::kFloat4: return 4;
+    case TypeCode::kFloat4x3: return 12;
+    case TypeCode::kFloat4x4: return 16;
+    default: return 0;
   }
 }
 

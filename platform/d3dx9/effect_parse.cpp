@@ -251,46 +251,26 @@ void Parse(Reader& in, EffectData* out) {
 
 const char* ParseErrorName(ParseError error) {
   switch (error) {
-    case ParseError::kOk:
-      return "ok";
-    case ParseError::kBadMagic:
-      return "not a compiled effect (magic)";
-    case ParseError::kBadVersion:
-      return "unsupported version";
-    case ParseError::kTruncated:
-      return "record cut short";
-    case ParseError::kCountTooLarge:
-      return "count beyond its limit or the blob";
-    case ParseError::kTrailingBytes:
-      return "bytes after the last technique";
-    case ParseError::kBadName:
-      return "bad name";
-    case ParseError::kDuplicateName:
-      return "duplicate name";
-    case ParseError::kBadType:
-      return "unknown parameter type";
-    case ParseError::kBadArray:
-      return "bad array size";
-    case ParseError::kBadDefaults:
-      return "bad default count";
-    case ParseError::kRegisterRange:
-      return "registers out of range";
-    case ParseError::kRegisterOverlap:
-      return "registers shared by two parameters";
-    case ParseError::kBadSamplerState:
-      return "bad sampler state";
-    case ParseError::kSamplerTexture:
-      return "sampler names no texture parameter";
-    case ParseError::kBadStage:
-      return "bad sampler stage";
-    case ParseError::kBindingSampler:
-      return "binding names no sampler parameter";
-    case ParseError::kUnknownProgram:
-      return "unknown vertex program";
-    case ParseError::kNoTechniques:
-      return "no techniques";
-    case ParseError::kNoPasses:
-      return "technique without passes";
+    case ParseError::kOk: return "ok";
+    case ParseError::kBadMagic: return "not a compiled effect (magic)";
+    case ParseError::kBadVersion: return "unsupported version";
+    case ParseError::kTruncated: return "record cut short";
+    case ParseError::kCountTooLarge: return "count beyond its limit or the blob";
+    case ParseError::kTrailingBytes: return "bytes after the last technique";
+    case ParseError::kBadName: return "bad name";
+    case ParseError::kDuplicateName: return "duplicate name";
+    case ParseError::kBadType: return "unknown parameter type";
+    case ParseError::kBadArray: return "bad array size";
+    case ParseError::kBadDefaults: return "bad default count";
+    case ParseError::kRegisterRange: return "registers out of range";
+    case ParseError::kRegisterOverlap: return "registers shared by two parameters";
+    case ParseError::kBadSamplerState: return "bad sampler state";
+    case ParseError::kSamplerTexture: return "sampler names no texture parameter";
+    case ParseError::kBadStage: return "bad sampler stage";
+    case ParseError::kBindingSampler: return "binding names no sampler parameter";
+    case ParseError::kUnknownProgram: return "unknown vertex program";
+    case ParseError::kNoTechniques: return "no techniques";
+    case ParseError::kNoPasses: return "technique without passes";
   }
   return "?";
 }

@@ -90,7 +90,8 @@ HRESULT WINAPI D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pS
   const UINT fileWidth = static_cast<UINT>(argb->w), fileHeight = static_cast<UINT>(argb->h);
   const UINT width = ChooseSize(Width, fileWidth), height = ChooseSize(Height, fileHeight);
   IDirect3DTexture9* texture = nullptr;
-  HRESULT hr = pDevice->CreateTexture(width, height, 1, 0, D3DFMT_A8R8G8B8, Pool, &texture, nullptr);
+  HRESULT hr =
+      pDevice->CreateTexture(width, height, 1, 0, D3DFMT_A8R8G8B8, Pool, &texture, nullptr);
   D3DLOCKED_RECT locked{};
   if (hr == D3D_OK) {
     hr = texture->LockRect(0, &locked, nullptr, 0);
@@ -109,7 +110,8 @@ HRESULT WINAPI D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pS
                                                 static_cast<size_t>(y) * locked.Pitch);
     std::memset(row, 0, size_t{width} * 4);
     if (y >= copyHeight) continue;
-    const uint8_t* src = static_cast<const uint8_t*>(argb->pixels) + static_cast<size_t>(y) * argb->pitch;
+    const uint8_t* src =
+        static_cast<const uint8_t*>(argb->pixels) + static_cast<size_t>(y) * argb->pitch;
     std::memcpy(row, src, size_t{copyWidth} * 4);
     if (ColorKey != 0)
       for (UINT x = 0; x < copyWidth; ++x)
@@ -120,7 +122,8 @@ HRESULT WINAPI D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pS
   texture->UnlockRect(0);
 
   if (pSrcInfo != nullptr)
-    *pSrcInfo = D3DXIMAGE_INFO{fileWidth, fileHeight, 1, 1, sourceFormat, D3DRTYPE_TEXTURE, fileFormat};
+    *pSrcInfo =
+        D3DXIMAGE_INFO{fileWidth, fileHeight, 1, 1, sourceFormat, D3DRTYPE_TEXTURE, fileFormat};
   *ppTexture = texture;
   return D3D_OK;
 }

@@ -119,7 +119,7 @@ typedef struct _D3DPRESENT_PARAMETERS_ {
 
 typedef DWORD D3DCOLOR;
 #define D3DCOLOR_ARGB(a, r, g, b) \
-  ((D3DCOLOR)((((a) & 0xff) << 24) | (((r) & 0xff) << 16) | (((g) & 0xff) << 8) | ((b) & 0xff)))
+  ((D3DCOLOR)((((a)&0xff) << 24) | (((r)&0xff) << 16) | (((g)&0xff) << 8) | ((b)&0xff)))
 #define D3DCOLOR_XRGB(r, g, b) D3DCOLOR_ARGB(0xff, r, g, b)
 
 typedef enum _D3DPOOL {
@@ -419,7 +419,8 @@ typedef struct _D3DVERTEXELEMENT9 {
   BYTE UsageIndex;
 } D3DVERTEXELEMENT9;
 
-#define D3DDECL_END() {0xFF, 0, D3DDECLTYPE_UNUSED, 0, 0, 0}
+#define D3DDECL_END() \
+  { 0xFF, 0, D3DDECLTYPE_UNUSED, 0, 0, 0 }
 #define MAXD3DDECLLENGTH 64
 
 typedef struct _D3DVIEWPORT9 {
@@ -533,8 +534,8 @@ struct IDirect3DDevice9 : IUnknown {
   virtual HRESULT GetDirect3D(IDirect3D9** direct3d) = 0;
   virtual HRESULT TestCooperativeLevel() = 0;
 
-  virtual HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
-                                D3DFORMAT format, D3DPOOL pool, IDirect3DTexture9** texture,
+  virtual HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
+                                D3DPOOL pool, IDirect3DTexture9** texture,
                                 HANDLE* sharedHandle) = 0;
   virtual HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                                      IDirect3DVertexBuffer9** vertexBuffer,
@@ -559,8 +560,7 @@ struct IDirect3DDevice9 : IUnknown {
   virtual HRESULT GetViewport(D3DVIEWPORT9* viewport) = 0;
   virtual HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) = 0;
   virtual HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) = 0;
-  virtual HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,
-                                       DWORD value) = 0;
+  virtual HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) = 0;
   virtual HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,
                                        DWORD* value) = 0;
   virtual HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) = 0;

@@ -16,8 +16,7 @@ PixelState::Op SelectDiffuse() { return {false, false, false}; }
 PixelState::Op DecodeOp(TextureOp op, TextureArg arg1, TextureArg arg2, bool hasTexture) {
   const bool t1 = arg1 == TextureArg::kTexture, t2 = arg2 == TextureArg::kTexture;
   switch (op) {
-    case TextureOp::kDisable:
-      return SelectDiffuse();
+    case TextureOp::kDisable: return SelectDiffuse();
     case TextureOp::kSelectArg1:
       return (t1 && !hasTexture) ? SelectDiffuse() : PixelState::Op{false, t1, false};
     case TextureOp::kSelectArg2:

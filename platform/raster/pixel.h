@@ -42,22 +42,14 @@ bool PreparePixelState(const State& state, PixelState* out);
 
 inline bool Passes(Compare f, uint32_t incoming, uint32_t reference) {
   switch (f) {
-    case Compare::kNever:
-      return false;
-    case Compare::kLess:
-      return incoming < reference;
-    case Compare::kEqual:
-      return incoming == reference;
-    case Compare::kLessEqual:
-      return incoming <= reference;
-    case Compare::kGreater:
-      return incoming > reference;
-    case Compare::kNotEqual:
-      return incoming != reference;
-    case Compare::kGreaterEqual:
-      return incoming >= reference;
-    case Compare::kAlways:
-      return true;
+    case Compare::kNever: return false;
+    case Compare::kLess: return incoming < reference;
+    case Compare::kEqual: return incoming == reference;
+    case Compare::kLessEqual: return incoming <= reference;
+    case Compare::kGreater: return incoming > reference;
+    case Compare::kNotEqual: return incoming != reference;
+    case Compare::kGreaterEqual: return incoming >= reference;
+    case Compare::kAlways: return true;
   }
   return false;
 }
@@ -205,26 +197,16 @@ inline bool FlatWAndDiffuse(const Setup& t) {
 
 inline uint32_t BlendFactorValue(BlendFactor f, uint32_t src, uint32_t srcAlpha, uint32_t dst) {
   switch (f) {
-    case BlendFactor::kZero:
-      return 0;
-    case BlendFactor::kOne:
-      return 255;
-    case BlendFactor::kSrcColor:
-      return src;
-    case BlendFactor::kInvSrcColor:
-      return 255 - src;
-    case BlendFactor::kSrcAlpha:
-      return srcAlpha;
-    case BlendFactor::kInvSrcAlpha:
-      return 255 - srcAlpha;
-    case BlendFactor::kDestAlpha:
-      return 255;
-    case BlendFactor::kInvDestAlpha:
-      return 0;
-    case BlendFactor::kDestColor:
-      return dst;
-    case BlendFactor::kInvDestColor:
-      return 255 - dst;
+    case BlendFactor::kZero: return 0;
+    case BlendFactor::kOne: return 255;
+    case BlendFactor::kSrcColor: return src;
+    case BlendFactor::kInvSrcColor: return 255 - src;
+    case BlendFactor::kSrcAlpha: return srcAlpha;
+    case BlendFactor::kInvSrcAlpha: return 255 - srcAlpha;
+    case BlendFactor::kDestAlpha: return 255;
+    case BlendFactor::kInvDestAlpha: return 0;
+    case BlendFactor::kDestColor: return dst;
+    case BlendFactor::kInvDestColor: return 255 - dst;
   }
   return 0;
 }

@@ -32,7 +32,8 @@ struct Groups {
   // 8-pixel block row); the check keeps a fault from writing past it.
   void Add(int x, int y, int count, const unsigned mask[4]) {
     if (size == kMaxGroups) return;
-    items[size++] = {static_cast<int16_t>(x), static_cast<int16_t>(y),
+    items[size++] = {static_cast<int16_t>(x),
+                     static_cast<int16_t>(y),
                      static_cast<uint8_t>(count),
                      {static_cast<uint8_t>(mask[0]), static_cast<uint8_t>(mask[1]),
                       static_cast<uint8_t>(mask[2]), static_cast<uint8_t>(mask[3])}};
@@ -107,8 +108,7 @@ void WriteRow4(const Walk& w, int x, int y, const unsigned pass[4], const uint16
   uint16_t* depths = w.target.depth_data() + base;
   unsigned lanes = 0;
   for (int i = 0; i < 4; ++i) {
-    if (pass[i] == 0 || (s.alphaTest && !Passes(s.alphaFunc, color[i] >> 24, s.alphaRef)))
-      continue;
+    if (pass[i] == 0 || (s.alphaTest && !Passes(s.alphaFunc, color[i] >> 24, s.alphaRef))) continue;
     lanes |= 1u << i;
     if (s.depthWrite) depths[i] = z[i][0];
   }
@@ -226,7 +226,17 @@ void DrawTriangleFast(const Setup& t, const PixelState& s, Target& target, const
   Clock::time_point start;
   if (coverageSeconds != nullptr) start = Clock::now();
 
-  Walk w{t, s, target, target.samples(), 0, {}, {}, FlatWAndDiffuse(t), 0.0f, 0, ChooseOutput(s),
+  Walk w{t,
+         s,
+         target,
+         target.samples(),
+         0,
+         {},
+         {},
+         FlatWAndDiffuse(t),
+         0.0f,
+         0,
+         ChooseOutput(s),
          !s.antialias || target.samples() == 1};
   if (w.flat) {
     w.w = PixelW(t, t.ox, t.oy);
@@ -261,8 +271,8 @@ void DrawTriangleFast(const Setup& t, const PixelState& s, Target& target, const
   for (int ty = ry0; ty <= ry1; ty += kTileRows) {
     for (int tx = rx0; tx <= rx1; tx += kTileRows) {
       groups.size = 0;
-      Cover(w, tx, ty, std::min(tx + kTileRows - 1, rx1), std::min(ty + kTileRows - 1, ry1),
-            minDx, maxDx, minDy, maxDy, add);
+      Cover(w, tx, ty, std::min(tx + kTileRows - 1, rx1), std::min(ty + kTileRows - 1, ry1), minDx,
+            maxDx, minDy, maxDy, add);
       const Clock::time_point now = Clock::now();
       *coverageSeconds += std::chrono::duration<double>(now - start).count();
       for (int g = 0; g < groups.size; ++g) {

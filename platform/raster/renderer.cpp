@@ -143,8 +143,7 @@ struct Renderer::Impl {
       times.shading += SecondsSince(start);
       return;
     }
-    for (size_t i = settled; i < triangles.size(); ++i)
-      Bin(triangles[i], static_cast<uint32_t>(i));
+    for (size_t i = settled; i < triangles.size(); ++i) Bin(triangles[i], static_cast<uint32_t>(i));
     settled = triangles.size();
     times.binning += SecondsSince(start);
   }
@@ -269,15 +268,16 @@ struct Renderer::Impl {
       times.vertex += SecondsSince(start);
       return;
     }
-    times.vertex += RunTimed(static_cast<int>(chunks),
-                             [](void* context, int chunk) {
-                               const Clock::time_point start = Clock::now();
-                               const VertexWork& w = *static_cast<const VertexWork*>(context);
-                               const uint32_t begin = static_cast<uint32_t>(chunk) * kVertexChunk;
-                               RunVertices(w, begin, std::min(begin + kVertexChunk, w.count));
-                               w.r->jobSeconds[static_cast<size_t>(chunk)] = SecondsSince(start);
-                             },
-                             &w)
+    times.vertex += RunTimed(
+                        static_cast<int>(chunks),
+                        [](void* context, int chunk) {
+                          const Clock::time_point start = Clock::now();
+                          const VertexWork& w = *static_cast<const VertexWork*>(context);
+                          const uint32_t begin = static_cast<uint32_t>(chunk) * kVertexChunk;
+                          RunVertices(w, begin, std::min(begin + kVertexChunk, w.count));
+                          w.r->jobSeconds[static_cast<size_t>(chunk)] = SecondsSince(start);
+                        },
+                        &w)
                         .first;
   }
 
@@ -285,8 +285,7 @@ struct Renderer::Impl {
   // every screen triangle they give, in order, goes to emit(a, b, c).
   // Reads only the vertex arrays and the draw, so chunks may run at once.
   template <class Sink>
-  void Assemble(const IndexedDraw& draw, float guard, uint32_t k0, uint32_t k1,
-                Sink&& emit) const {
+  void Assemble(const IndexedDraw& draw, float guard, uint32_t k0, uint32_t k1, Sink&& emit) const {
     const uint16_t* indices = draw.indices + draw.startIndex;
     for (uint32_t k = k0; k < k1; ++k) {
       uint32_t pos[3] = {}, v[3];
@@ -333,26 +332,26 @@ struct Renderer::Impl {
     }
     if (chunkSetups.size() < chunks) chunkSetups.resize(chunks);
     SetupWork work{this, &draw, guard};
-    times.setup +=
-        RunTimed(static_cast<int>(chunks),
-                 [](void* context, int chunk) {
-                   const Clock::time_point start = Clock::now();
-                   const SetupWork& w = *static_cast<const SetupWork*>(context);
-                   Impl& r = *w.r;
-                   std::vector<Setup>& out = r.chunkSetups[static_cast<size_t>(chunk)];
-                   out.clear();
-                   const uint32_t k0 = static_cast<uint32_t>(chunk) * kSetupChunk;
-                   const uint32_t k1 = std::min(k0 + kSetupChunk, w.draw->primitiveCount);
-                   r.Assemble(*w.draw, w.guard, k0, k1,
-                              [&](const Vert& a, const Vert& b, const Vert& c) {
-                                Setup t;
-                                if (SetupTriangle(a, b, c, r.cull, r.scissor, 0, &t))
-                                  out.push_back(t);
-                              });
-                   r.jobSeconds[static_cast<size_t>(chunk)] = SecondsSince(start);
-                 },
-                 &work)
-            .first;
+    times.setup += RunTimed(
+                       static_cast<int>(chunks),
+                       [](void* context, int chunk) {
+                         const Clock::time_point start = Clock::now();
+                         const SetupWork& w = *static_cast<const SetupWork*>(context);
+                         Impl& r = *w.r;
+                         std::vector<Setup>& out = r.chunkSetups[static_cast<size_t>(chunk)];
+                         out.clear();
+                         const uint32_t k0 = static_cast<uint32_t>(chunk) * kSetupChunk;
+                         const uint32_t k1 = std::min(k0 + kSetupChunk, w.draw->primitiveCount);
+                         r.Assemble(*w.draw, w.guard, k0, k1,
+                                    [&](const Vert& a, const Vert& b, const Vert& c) {
+                                      Setup t;
+                                      if (SetupTriangle(a, b, c, r.cull, r.scissor, 0, &t))
+                                        out.push_back(t);
+                                    });
+                         r.jobSeconds[static_cast<size_t>(chunk)] = SecondsSince(start);
+                       },
+                       &work)
+                       .first;
     start = Clock::now();
     const double flushedBeforeRecord = flushSeconds;
     for (uint32_t c = 0; c < chunks; ++c)
@@ -415,17 +414,17 @@ void Renderer::Resolve(uint32_t* out, int pitchBytes) {
   } job{r.target, out, pitchBytes, nullptr};
   job.self = &r;
   const int bands = (r.target->height() + kTileSize - 1) / kTileSize;
-  r.times.resolve += r.RunTimed(bands,
-                                [](void* context, int band) {
-                                  const Clock::time_point start = Clock::now();
-                                  const Job& j = *static_cast<const Job*>(context);
-                                  j.target->ResolveRows(j.out, j.pitchBytes, band * kTileSize,
-                                                        (band + 1) * kTileSize);
-                                  j.self->jobSeconds[static_cast<size_t>(band)] =
-                                      SecondsSince(start);
-                                },
-                                &job)
-                         .first;
+  r.times.resolve +=
+      r.RunTimed(
+           bands,
+           [](void* context, int band) {
+             const Clock::time_point start = Clock::now();
+             const Job& j = *static_cast<const Job*>(context);
+             j.target->ResolveRows(j.out, j.pitchBytes, band * kTileSize, (band + 1) * kTileSize);
+             j.self->jobSeconds[static_cast<size_t>(band)] = SecondsSince(start);
+           },
+           &job)
+          .first;
 }
 
 bool Renderer::DrawScreen(const State& state, Topology topology, const ScreenVertex* vertices,

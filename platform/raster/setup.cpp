@@ -40,14 +40,10 @@ Plane MakePlane(double f0, double f1, double f2, double dx1, double dy1, double 
 
 const SampleOffset* SamplePattern(int samples) {
   switch (samples) {
-    case 2:
-      return kPattern2;
-    case 4:
-      return kPattern4;
-    case 8:
-      return kPattern8;
-    default:
-      return kPattern1;
+    case 2: return kPattern2;
+    case 4: return kPattern4;
+    case 8: return kPattern8;
+    default: return kPattern1;
   }
 }
 

@@ -156,14 +156,12 @@ inline __m128i LinearTexels4(const PixelState& s, const Lanes& i, const Lanes& j
     const int16_t a = static_cast<int16_t>(w.v[k0]), b = static_cast<int16_t>(w.v[k0 + 1]);
     return _mm_setr_epi16(a, a, a, a, b, b, b, b);
   };
-  const __m128i lo =
-      Bilinear2(_mm_unpacklo_epi8(v[0], zero), _mm_unpacklo_epi8(v[1], zero),
-                _mm_unpacklo_epi8(v[2], zero), _mm_unpacklo_epi8(v[3], zero), spread(wx, 0),
-                spread(wy, 0));
-  const __m128i hi =
-      Bilinear2(_mm_unpackhi_epi8(v[0], zero), _mm_unpackhi_epi8(v[1], zero),
-                _mm_unpackhi_epi8(v[2], zero), _mm_unpackhi_epi8(v[3], zero), spread(wx, 2),
-                spread(wy, 2));
+  const __m128i lo = Bilinear2(_mm_unpacklo_epi8(v[0], zero), _mm_unpacklo_epi8(v[1], zero),
+                               _mm_unpacklo_epi8(v[2], zero), _mm_unpacklo_epi8(v[3], zero),
+                               spread(wx, 0), spread(wy, 0));
+  const __m128i hi = Bilinear2(_mm_unpackhi_epi8(v[0], zero), _mm_unpackhi_epi8(v[1], zero),
+                               _mm_unpackhi_epi8(v[2], zero), _mm_unpackhi_epi8(v[3], zero),
+                               spread(wx, 2), spread(wy, 2));
   return _mm_packus_epi16(lo, hi);
 }
 
@@ -174,10 +172,10 @@ inline __m128 RowX(const Setup& t, int x) {
 
 }  // namespace
 
-void WriteColors4(const PixelState& s, OutputFunction output, const uint32_t src[4],
-                  unsigned lanes, uint32_t* dst) {
-  const bool alphaPair = s.blend && s.srcBlend == BlendFactor::kSrcAlpha &&
-                         s.dstBlend == BlendFactor::kInvSrcAlpha;
+void WriteColors4(const PixelState& s, OutputFunction output, const uint32_t src[4], unsigned lanes,
+                  uint32_t* dst) {
+  const bool alphaPair =
+      s.blend && s.srcBlend == BlendFactor::kSrcAlpha && s.dstBlend == BlendFactor::kInvSrcAlpha;
   if (s.blend && !alphaPair) {
     for (int k = 0; k < 4; ++k)
       if (lanes & (1u << k)) dst[k] = output(src[k], dst[k]);
@@ -215,8 +213,8 @@ void CentreDepthRow4(const Setup& t, int x, int y, uint16_t out[4]) {
   // DepthToD16: NaN and z <= 0 give 0, z >= 1 gives 0xFFFF.
   const __m128i positive = _mm_castps_si128(_mm_cmpgt_ps(z, _mm_setzero_ps()));
   const __m128i saturated = _mm_castps_si128(_mm_cmpge_ps(z, _mm_set1_ps(1.0f)));
-  const __m128i scaled = _mm_cvttps_epi32(
-      _mm_add_ps(_mm_mul_ps(z, _mm_set1_ps(65535.0f)), _mm_set1_ps(0.5f)));
+  const __m128i scaled =
+      _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(z, _mm_set1_ps(65535.0f)), _mm_set1_ps(0.5f)));
   const Lanes d = Store(Select(saturated, _mm_set1_epi32(0xFFFF), _mm_and_si128(scaled, positive)));
   for (int k = 0; k < 4; ++k) out[k] = static_cast<uint16_t>(d.v[k]);
 }

@@ -33,8 +33,8 @@ void ShadeRow4(const Setup& t, const PixelState& s, int x, int y, unsigned live,
 // (c = (s * a + d * (255 - a) + 127) / 255 with the division as
 // (x + 1 + (x >> 8)) >> 8, exact for every sum that can occur); other pairs
 // go lane by lane through `output`.
-void WriteColors4(const PixelState& s, OutputFunction output, const uint32_t src[4],
-                  unsigned lanes, uint32_t* dst);
+void WriteColors4(const PixelState& s, OutputFunction output, const uint32_t src[4], unsigned lanes,
+                  uint32_t* dst);
 
 // SampleDepth at the centres of pixels (x + i, y), i = 0..3.
 void CentreDepthRow4(const Setup& t, int x, int y, uint16_t out[4]);

@@ -11,36 +11,24 @@ constexpr Float4 kDefaultRegister = {0.0f, 0.0f, 0.0f, 1.0f};
 
 uint32_t ElementSize(ElementType type) {
   switch (type) {
-    case ElementType::kFloat1:
-      return 4;
-    case ElementType::kFloat2:
-      return 8;
-    case ElementType::kFloat3:
-      return 12;
-    case ElementType::kFloat4:
-      return 16;
-    case ElementType::kColor:
-      return 4;
-    case ElementType::kUByte4:
-      return 4;
+    case ElementType::kFloat1: return 4;
+    case ElementType::kFloat2: return 8;
+    case ElementType::kFloat3: return 12;
+    case ElementType::kFloat4: return 16;
+    case ElementType::kColor: return 4;
+    case ElementType::kUByte4: return 4;
   }
   return 0;
 }
 
 Float4* Register(VertexInput* in, Usage usage, int index) {
   switch (usage) {
-    case Usage::kPosition:
-      return &in->position[index];
-    case Usage::kNormal:
-      return &in->normal[index];
-    case Usage::kColor:
-      return &in->color[index];
-    case Usage::kTexcoord:
-      return &in->texcoord[index];
-    case Usage::kBlendIndices:
-      return &in->blendIndices[index];
-    case Usage::kBlendWeight:
-      return &in->blendWeight[index];
+    case Usage::kPosition: return &in->position[index];
+    case Usage::kNormal: return &in->normal[index];
+    case Usage::kColor: return &in->color[index];
+    case Usage::kTexcoord: return &in->texcoord[index];
+    case Usage::kBlendIndices: return &in->blendIndices[index];
+    case Usage::kBlendWeight: return &in->blendWeight[index];
   }
   return nullptr;
 }
@@ -83,9 +71,7 @@ void GatherVertex(const VertexSource& source, uint32_t vertex, VertexInput* in) 
       case ElementType::kFloat1:
       case ElementType::kFloat2:
       case ElementType::kFloat3:
-      case ElementType::kFloat4:
-        std::memcpy(r, p, ElementSize(e.type));
-        break;
+      case ElementType::kFloat4: std::memcpy(r, p, ElementSize(e.type)); break;
       case ElementType::kColor: {
         uint32_t c;
         std::memcpy(&c, p, 4);
@@ -143,18 +129,14 @@ Vert FromScreenVertex(const ScreenVertex& sv) {
 // the primitive was given in (odd strip triangles are swapped back).
 void PrimitiveVertices(Topology topology, uint32_t k, uint32_t out[3]) {
   switch (topology) {
-    case Topology::kTriangleList:
-      out[0] = 3 * k, out[1] = 3 * k + 1, out[2] = 3 * k + 2;
-      return;
+    case Topology::kTriangleList: out[0] = 3 * k, out[1] = 3 * k + 1, out[2] = 3 * k + 2; return;
     case Topology::kTriangleStrip:
       if (k % 2 == 0)
         out[0] = k, out[1] = k + 1, out[2] = k + 2;
       else
         out[0] = k + 1, out[1] = k, out[2] = k + 2;
       return;
-    case Topology::kTriangleFan:
-      out[0] = 0, out[1] = k + 1, out[2] = k + 2;
-      return;
+    case Topology::kTriangleFan: out[0] = 0, out[1] = k + 1, out[2] = k + 2; return;
   }
 }
 

@@ -129,7 +129,8 @@ std::vector<uint32_t> CaptureWindow(HWND window, int* width, int* height) {
     cw = std::max(1, static_cast<int>(w->rect.right - w->rect.left));
     ch = std::max(1, static_cast<int>(w->rect.bottom - w->rect.top));
     out = SDL_CreateRGBSurfaceWithFormat(0, cw, ch, 32, SDL_PIXELFORMAT_ARGB8888);
-    if (!out) return platform::ReportSdlFailure("SDL_CreateRGBSurfaceWithFormat"), std::vector<uint32_t>{};
+    if (!out)
+      return platform::ReportSdlFailure("SDL_CreateRGBSurfaceWithFormat"), std::vector<uint32_t>{};
     Canvas c{out, 0, 0, SDL_Rect{0, 0, cw, ch}};
     DrawFrame(w, c, cw, ch);
     RECT in = FrameInsets(w->style, w->exStyle);
@@ -145,7 +146,8 @@ std::vector<uint32_t> CaptureWindow(HWND window, int* width, int* height) {
     cw = std::max(1, static_cast<int>(r.right));
     ch = std::max(1, static_cast<int>(r.bottom));
     out = SDL_CreateRGBSurfaceWithFormat(0, cw, ch, 32, SDL_PIXELFORMAT_ARGB8888);
-    if (!out) return platform::ReportSdlFailure("SDL_CreateRGBSurfaceWithFormat"), std::vector<uint32_t>{};
+    if (!out)
+      return platform::ReportSdlFailure("SDL_CreateRGBSurfaceWithFormat"), std::vector<uint32_t>{};
     SDL_FillRect(out, nullptr, 0xFF000000u);
     SDL_Rect src{c.ox, c.oy, cw, ch}, clipped;
     if (SDL_IntersectRect(&src, &c.clip, &clipped)) {
@@ -156,8 +158,8 @@ std::vector<uint32_t> CaptureWindow(HWND window, int* width, int* height) {
   }
   std::vector<uint32_t> pixels(static_cast<size_t>(cw) * static_cast<size_t>(ch));
   for (int y = 0; y < ch; ++y) {
-    const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const unsigned char*>(out->pixels) +
-                                                        static_cast<size_t>(y) * out->pitch);
+    const auto* row = reinterpret_cast<const uint32_t*>(
+        static_cast<const unsigned char*>(out->pixels) + static_cast<size_t>(y) * out->pitch);
     for (int x = 0; x < cw; ++x) pixels[static_cast<size_t>(y) * cw + x] = row[x] | 0xFF000000u;
   }
   SDL_FreeSurface(out);
@@ -170,8 +172,8 @@ bool SaveWindowPng(HWND window, const std::string& path) {
   int w, h;
   std::vector<uint32_t> pixels = CaptureWindow(window, &w, &h);
   if (pixels.empty()) return false;
-  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), w, h, 32, w * 4,
-                                                      SDL_PIXELFORMAT_ARGB8888);
+  SDL_Surface* s =
+      SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), w, h, 32, w * 4, SDL_PIXELFORMAT_ARGB8888);
   if (!s) return platform::ReportSdlFailure("SDL_CreateRGBSurfaceWithFormatFrom");
   const bool ok = IMG_SavePNG(s, path.c_str()) == 0 || platform::ReportSdlFailure("IMG_SavePNG");
   SDL_FreeSurface(s);

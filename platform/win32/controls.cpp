@@ -56,8 +56,8 @@ void DrawPushButton(Window* w, const Canvas& c, const RECT& r, bool enabled) {
   int tw, th;
   TextSize(font, w->text, &tw, &th);
   int shift = w->pressed ? 1 : 0;
-  DrawLabel(c, font, w->text, (r.right - r.left - tw) / 2 + shift, (r.bottom - r.top - th) / 2 + shift,
-            enabled);
+  DrawLabel(c, font, w->text, (r.right - r.left - tw) / 2 + shift,
+            (r.bottom - r.top - th) / 2 + shift, enabled);
 }
 
 // A sunken circle 12 px across, with a dot when checked.
@@ -87,7 +87,8 @@ void DrawCheckMark(const Canvas& c, int x0, int y0, bool checked, bool enabled) 
   RECT box{x0, y0, x0 + 13, y0 + 13};
   FillCanvas(c, box, enabled ? SysColor(COLOR_WINDOW) : SysColor(COLOR_3DFACE));
   Bevel(c, box, SysColor(COLOR_BTNSHADOW), SysColor(COLOR_BTNHIGHLIGHT));
-  Bevel(c, RECT{x0 + 1, y0 + 1, x0 + 12, y0 + 12}, SysColor(COLOR_3DDKSHADOW), SysColor(COLOR_3DLIGHT));
+  Bevel(c, RECT{x0 + 1, y0 + 1, x0 + 12, y0 + 12}, SysColor(COLOR_3DDKSHADOW),
+        SysColor(COLOR_3DLIGHT));
   if (!checked) return;
   COLORREF ink = enabled ? SysColor(COLOR_BTNTEXT) : SysColor(COLOR_GRAYTEXT);
   // A tick: down from (3,5) to (5,7), then up to (9,3), three pixels thick.
@@ -224,8 +225,7 @@ LRESULT CALLBACK ButtonProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) 
       if (wasPressed && IsWindowEnabled(h) && PointInRect(r, x, y)) Clicked(h);
       return 0;
     }
-    case BM_GETCHECK:
-      return w->check;
+    case BM_GETCHECK: return w->check;
     case BM_SETCHECK: {
       int state = static_cast<int>(wParam) == BST_CHECKED ? BST_CHECKED : BST_UNCHECKED;
       if (w->check != state) {
@@ -239,10 +239,8 @@ LRESULT CALLBACK ButtonProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) 
       Invalidate(w, false);
       return 0;
     case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-      return 0;
-    default:
-      return DefWindowProcA(h, message, wParam, lParam);
+    case WM_KILLFOCUS: return 0;
+    default: return DefWindowProcA(h, message, wParam, lParam);
   }
 }
 

@@ -204,10 +204,10 @@ HWND CreateDialogWindow(const DialogTemplate& t, HINSTANCE instance, HWND owner,
 
   HWND firstTab = nullptr;
   for (const ItemTemplate& it : t.items) {
-    HWND c = CreateWindowExA(it.exStyle, it.className.c_str(), it.title.c_str(), it.style | WS_CHILD,
-                             MulDiv(it.x, bx, 4), MulDiv(it.y, by, 8), MulDiv(it.cx, bx, 4),
-                             MulDiv(it.cy, by, 8), dlg,
-                             reinterpret_cast<HMENU>(static_cast<uintptr_t>(it.id)), instance, nullptr);
+    HWND c = CreateWindowExA(
+        it.exStyle, it.className.c_str(), it.title.c_str(), it.style | WS_CHILD,
+        MulDiv(it.x, bx, 4), MulDiv(it.y, by, 8), MulDiv(it.cx, bx, 4), MulDiv(it.cy, by, 8), dlg,
+        reinterpret_cast<HMENU>(static_cast<uintptr_t>(it.id)), instance, nullptr);
     if (!c) {
       DestroyWindow(dlg);
       return nullptr;
@@ -257,12 +257,9 @@ LRESULT WINAPI DefDlgProcA(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
       SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
                    reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
       return 0;
-    case WM_INITDIALOG:
-      return TRUE;
-    case WM_COMMAND:
-      return 0;
-    default:
-      return DefWindowProcA(dialog, message, wParam, lParam);
+    case WM_INITDIALOG: return TRUE;
+    case WM_COMMAND: return 0;
+    default: return DefWindowProcA(dialog, message, wParam, lParam);
   }
 }
 
@@ -305,10 +302,13 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
     ShowWindow(dlg, SW_SHOW);
     if (!GetFocus() || !IsDescendant(GetFocus(), dlg)) SetActiveWindow(dlg);
   }
-  RunModalLoop(dlg, [dlg] {
-    Window* d = GetWindow(dlg);
-    return !d || !d->dialog || d->dialog->ended;
-  }, DialogKey);
+  RunModalLoop(
+      dlg,
+      [dlg] {
+        Window* d = GetWindow(dlg);
+        return !d || !d->dialog || d->dialog->ended;
+      },
+      DialogKey);
 
   INT_PTR result = -1;
   if (Window* d = GetWindow(dlg); d && d->dialog) {

@@ -155,8 +155,10 @@ LONG WINAPI ChangeDisplaySettingsA(DEVMODEA* devMode, DWORD flags) {
   for (const auto& m : Modes()) {
     if ((f & DM_PELSWIDTH) && devMode->dmPelsWidth != static_cast<DWORD>(m.width)) continue;
     if ((f & DM_PELSHEIGHT) && devMode->dmPelsHeight != static_cast<DWORD>(m.height)) continue;
-    if ((f & DM_BITSPERPEL) && devMode->dmBitsPerPel != static_cast<DWORD>(m.bitsPerPixel)) continue;
-    if ((f & DM_DISPLAYFREQUENCY) && devMode->dmDisplayFrequency != static_cast<DWORD>(m.refreshRate)) {
+    if ((f & DM_BITSPERPEL) && devMode->dmBitsPerPel != static_cast<DWORD>(m.bitsPerPixel))
+      continue;
+    if ((f & DM_DISPLAYFREQUENCY) &&
+        devMode->dmDisplayFrequency != static_cast<DWORD>(m.refreshRate)) {
       continue;
     }
     match = m;

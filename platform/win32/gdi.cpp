@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "gdi_internal.h"
-#include "sdl_error.h"
 #include "resource_registry.h"
+#include "sdl_error.h"
 #include "window_internal.h"
 
 namespace win32 {
@@ -228,7 +228,8 @@ HBRUSH WINAPI GetSysColorBrush(int index) { return StockBrushForColor(index); }
 
 HGDIOBJ WINAPI GetStockObject(int index) {
   auto it = stockObjects.find(index);
-  if (it != stockObjects.end() && live.count(static_cast<GdiObject*>(it->second))) return it->second;
+  if (it != stockObjects.end() && live.count(static_cast<GdiObject*>(it->second)))
+    return it->second;
   HGDIOBJ o = nullptr;
   switch (index) {
     case WHITE_BRUSH: o = NewBrush(RGB(255, 255, 255), true); break;
@@ -342,10 +343,8 @@ BOOL WINAPI DeleteObject(HGDIOBJ object) {
       break;
     }
     case GdiKind::Brush:
-    case GdiKind::Font:
-      break;
-    default:
-      return FALSE;  // DCs, icons and cursors have their own calls
+    case GdiKind::Font: break;
+    default: return FALSE;  // DCs, icons and cursors have their own calls
   }
   DeleteGdi(o);
   return TRUE;
@@ -377,9 +376,10 @@ BOOL WINAPI BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int s
   // Through a temporary buffer, so source and destination may overlap.
   std::vector<Uint32> tmp(static_cast<size_t>(w) * static_cast<size_t>(h));
   for (int row = 0; row < h; ++row) {
-    const auto* sp = reinterpret_cast<const Uint32*>(static_cast<const unsigned char*>(s.surface->pixels) +
-                                                     static_cast<size_t>(sy + row) * s.surface->pitch) +
-                     sx;
+    const auto* sp =
+        reinterpret_cast<const Uint32*>(static_cast<const unsigned char*>(s.surface->pixels) +
+                                        static_cast<size_t>(sy + row) * s.surface->pitch) +
+        sx;
     std::memcpy(&tmp[static_cast<size_t>(row) * w], sp, static_cast<size_t>(w) * 4);
   }
   for (int row = 0; row < h; ++row) {

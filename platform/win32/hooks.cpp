@@ -38,7 +38,9 @@ void ClearHookState() {
 
 namespace testing_hooks {
 
-void SetIdleHandler(std::function<void(HWND active)> handler) { win32::idleHandler = std::move(handler); }
+void SetIdleHandler(std::function<void(HWND active)> handler) {
+  win32::idleHandler = std::move(handler);
+}
 
 void SetPeekHandler(std::function<void()> handler) { win32::peekHandler = std::move(handler); }
 

@@ -50,9 +50,9 @@ HWND HitTest(Window* w, int x, int y, POINT* local) {
     Window* c = GetWindow(*it);
     if (!c || !(c->style & WS_VISIBLE) || (c->style & WS_DISABLED)) continue;
     if (!PointInRect(c->rect, x, y)) continue;
-    bool transparent = c->cls && (c->cls->proc == StaticProc ||
-                                  (c->cls->proc == ButtonProc &&
-                                   (c->style & BS_TYPEMASK) == BS_GROUPBOX));
+    bool transparent =
+        c->cls && (c->cls->proc == StaticProc ||
+                   (c->cls->proc == ButtonProc && (c->style & BS_TYPEMASK) == BS_GROUPBOX));
     if (transparent) continue;
     RECT ca = ClientArea(c);
     return HitTest(c, x - ca.left, y - ca.top, local);
@@ -63,7 +63,8 @@ HWND HitTest(Window* w, int x, int y, POINT* local) {
 }
 
 LPARAM PointParam(int x, int y) {
-  return MAKELPARAM(static_cast<WORD>(static_cast<SHORT>(x)), static_cast<WORD>(static_cast<SHORT>(y)));
+  return MAKELPARAM(static_cast<WORD>(static_cast<SHORT>(x)),
+                    static_cast<WORD>(static_cast<SHORT>(y)));
 }
 
 void QueueMouse(Window* top, UINT message, int x, int y) {
@@ -82,7 +83,7 @@ void QueueMouse(Window* top, UINT message, int x, int y) {
     target = HitTest(top, x, y, &local);
   }
   MSG m{target, message, message == WM_LBUTTONDOWN ? kMkLButton : 0, PointParam(local.x, local.y),
-        0, {}};
+        0,      {}};
   POINT screen{x, y};
   ClientToScreen(top->handle, &screen);
   lastCursor = screen;
@@ -139,14 +140,9 @@ void TranslateSdlEvent(const SDL_Event& e) {
           ExternalResize(w, cw, ch);
           break;
         }
-        case SDL_WINDOWEVENT_FOCUS_GAINED:
-          SetActiveWindow(w->handle);
-          break;
-        case SDL_WINDOWEVENT_EXPOSED:
-          Present(w);
-          break;
-        default:
-          break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED: SetActiveWindow(w->handle); break;
+        case SDL_WINDOWEVENT_EXPOSED: Present(w); break;
+        default: break;
       }
       break;
     }
@@ -169,8 +165,7 @@ void TranslateSdlEvent(const SDL_Event& e) {
       QueueKey(VkFromSdl(e.key.keysym.sym), e.type == SDL_KEYDOWN,
                (e.key.keysym.mod & KMOD_ALT) != 0, e.key.repeat != 0);
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -329,7 +324,8 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax,
   RunPeekHandler();
   PostCloseOnStop();
   if (!msg || !ValidFilter(window)) return FALSE;
-  return TakeMessage(msg, window, filterMin, filterMax, (removeMsg & PM_REMOVE) != 0) ? TRUE : FALSE;
+  return TakeMessage(msg, window, filterMin, filterMax, (removeMsg & PM_REMOVE) != 0) ? TRUE
+                                                                                      : FALSE;
 }
 
 BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax) {
@@ -426,17 +422,14 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
   Window* w = GetWindow(window);
   if (!w) return 0;
   switch (message) {
-    case WM_NCCREATE:
-      return TRUE;
+    case WM_NCCREATE: return TRUE;
     case WM_SYSCOMMAND:
       // As on Windows, a close command reaches WM_CLOSE whether or not the
       // window shows a close box: a window without one (a dialog, a
       // full-screen popup) decides in its WM_CLOSE handling.
       if ((wParam & 0xFFF0) == SC_CLOSE) SendMessageA(window, WM_CLOSE, 0, 0);
       return 0;
-    case WM_CLOSE:
-      DestroyWindow(window);
-      return 0;
+    case WM_CLOSE: DestroyWindow(window); return 0;
     case WM_SYSKEYDOWN:
       if (wParam == VK_F4 && (lParam & (1 << 29))) {
         if (Window* top = TopLevelOf(w)) SendMessageA(top->handle, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -470,25 +463,23 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
       w->font = reinterpret_cast<HFONT>(wParam);
       if (LOWORD(lParam)) Invalidate(w, true);
       return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(w->font);
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(w->font);
     case WM_PAINT: {
       PAINTSTRUCT ps;
       BeginPaint(window, &ps);
       EndPaint(window, &ps);
       return 0;
     }
-    case WM_ERASEBKGND:
-      EraseBackground(w);
-      return 1;
-    default:
-      return 0;
+    case WM_ERASEBKGND: EraseBackground(w); return 1;
+    default: return 0;
   }
 }
 
 namespace testing_hooks {
 
-void InjectClick(int clientX, int clientY) { injected.push_back(Injected{true, clientX, clientY, 0}); }
+void InjectClick(int clientX, int clientY) {
+  injected.push_back(Injected{true, clientX, clientY, 0});
+}
 
 void InjectKey(int virtualKey) { injected.push_back(Injected{false, 0, 0, virtualKey}); }
 

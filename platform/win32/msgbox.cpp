@@ -62,11 +62,13 @@ COLORREF Mix(COLORREF a, COLORREF b, double t) {
   return ch(0) | ch(8) | ch(16);
 }
 
-void Plot(const Canvas& c, int x, int y, COLORREF col) { FillCanvas(c, RECT{x, y, x + 1, y + 1}, col); }
+void Plot(const Canvas& c, int x, int y, COLORREF col) {
+  FillCanvas(c, RECT{x, y, x + 1, y + 1}, col);
+}
 
 void DrawIcon(const Canvas& c, UINT kind, int x0, int y0) {
   COLORREF face = SysColor(COLOR_3DFACE);
-  COLORREF fill = kind == MB_ICONERROR ? RGB(200, 30, 30)
+  COLORREF fill = kind == MB_ICONERROR         ? RGB(200, 30, 30)
                   : kind == MB_ICONEXCLAMATION ? RGB(250, 200, 20)
                                                : RGB(30, 80, 200);
   for (int y = 0; y < kIcon; ++y) {
@@ -166,8 +168,7 @@ LRESULT CALLBACK MessageBoxWindowProc(HWND h, UINT message, WPARAM wParam, LPARA
       if (s.font) DeleteObject(s.font);
       boxes.erase(it);
       return 0;
-    default:
-      return DefWindowProcA(h, message, wParam, lParam);
+    default: return DefWindowProcA(h, message, wParam, lParam);
   }
 }
 
@@ -244,8 +245,9 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   boxes[box] = std::move(state);
   HFONT font = boxes[box].font;
   int bx = (clientW - buttonsW) / 2, by = clientH - kMargin - kButtonH;
-  HWND ok = CreateWindowExA(0, "BUTTON", "OK", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, bx, by,
-                            kButtonW, kButtonH, box, reinterpret_cast<HMENU>(IDOK), nullptr, nullptr);
+  HWND ok =
+      CreateWindowExA(0, "BUTTON", "OK", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, bx, by, kButtonW,
+                      kButtonH, box, reinterpret_cast<HMENU>(IDOK), nullptr, nullptr);
   SendMessageA(ok, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   if (hasCancel) {
     HWND cancel = CreateWindowExA(0, "BUTTON", "Cancel", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
@@ -267,10 +269,13 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
       testing_hooks::SaveWindowPng(box, path);
     }
   } else {
-    RunModalLoop(box, [box] {
-      auto it = boxes.find(box);
-      return it == boxes.end() || it->second.ended;
-    }, BoxKey);
+    RunModalLoop(
+        box,
+        [box] {
+          auto it = boxes.find(box);
+          return it == boxes.end() || it->second.ended;
+        },
+        BoxKey);
     if (auto it = boxes.find(box); it != boxes.end()) result = it->second.result;
   }
   if (ownerWasEnabled && IsWindow(owner)) {

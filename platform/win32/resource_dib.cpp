@@ -27,7 +27,8 @@ bool ParseDib(const void* data, size_t size, bool icon, DibView* out) {
   if (data == nullptr || size < kInfoHeaderSize) return false;
   const auto* p = static_cast<const uint8_t*>(data);
   const uint32_t headerSize = ReadU32(p);
-  if (headerSize < kInfoHeaderSize || headerSize > kMaxHeaderSize || headerSize > size) return false;
+  if (headerSize < kInfoHeaderSize || headerSize > kMaxHeaderSize || headerSize > size)
+    return false;
   const int64_t width = static_cast<int32_t>(ReadU32(p + 4));
   int64_t height = static_cast<int32_t>(ReadU32(p + 8));
   const uint16_t planes = ReadU16(p + 12);
@@ -89,15 +90,9 @@ uint32_t DibColour(const DibView& dib, int x, int row) {
   const uint8_t* line = dib.bits + static_cast<size_t>(row) * dib.stride;
   uint32_t index;
   switch (dib.bitCount) {
-    case 1:
-      index = (line[x >> 3] >> (7 - (x & 7))) & 1u;
-      break;
-    case 4:
-      index = (x & 1) ? (line[x >> 1] & 0x0Fu) : (line[x >> 1] >> 4);
-      break;
-    case 8:
-      index = line[x];
-      break;
+    case 1: index = (line[x >> 3] >> (7 - (x & 7))) & 1u; break;
+    case 4: index = (x & 1) ? (line[x >> 1] & 0x0Fu) : (line[x >> 1] >> 4); break;
+    case 8: index = line[x]; break;
     case 24: {
       const uint8_t* px = line + static_cast<size_t>(x) * 3;
       return (uint32_t{px[2]} << 16) | (uint32_t{px[1]} << 8) | px[0];

@@ -139,7 +139,8 @@ void TextSize(HFONT font, const std::string& cp932, int* width, int* height) {
   if (height) *height = h;
 }
 
-int DrawTextAt(const Canvas& c, HFONT font, const std::string& cp932, int x, int y, COLORREF color) {
+int DrawTextAt(const Canvas& c, HFONT font, const std::string& cp932, int x, int y,
+               COLORREF color) {
   if (!c.surface || cp932.empty()) return 0;
   TTF_Font* f = TtfFor(font);
   std::string utf8 = ToUtf8(cp932);

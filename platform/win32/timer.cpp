@@ -57,7 +57,9 @@ DWORD WINAPI timeGetTime(void) { return timer_internal::Now(); }
 
 // The count is already exact to the millisecond; the calls only check the
 // argument as Windows does.
-MMRESULT WINAPI timeBeginPeriod(UINT period) { return period == 0 ? kTimerCannotDo : TIMERR_NOERROR; }
+MMRESULT WINAPI timeBeginPeriod(UINT period) {
+  return period == 0 ? kTimerCannotDo : TIMERR_NOERROR;
+}
 MMRESULT WINAPI timeEndPeriod(UINT period) { return period == 0 ? kTimerCannotDo : TIMERR_NOERROR; }
 
 namespace testing_hooks {

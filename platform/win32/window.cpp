@@ -1,7 +1,7 @@
 // Window classes, the HWND table, creation and destruction, long values,
 // text, geometry, visibility and the backing surfaces of top-level windows.
-#include "window_internal.h"
 #include "win32/allocation_faults.h"
+#include "window_internal.h"
 #include "window_surface.h"
 
 #include <SDL_ttf.h>
@@ -71,8 +71,8 @@ void ReportSizeAndMove(Window* w, bool force) {
   auto it = reported.find(h);
   bool sizeChanged = force || it == reported.end() || Width(it->second) != Width(ca) ||
                      Height(it->second) != Height(ca);
-  bool moved = force || it == reported.end() || it->second.left != ca.left ||
-               it->second.top != ca.top;
+  bool moved =
+      force || it == reported.end() || it->second.left != ca.left || it->second.top != ca.top;
   reported[h] = ca;
   if (sizeChanged) {
     SendMessageA(h, WM_SIZE, SIZE_RESTORED,
@@ -83,8 +83,8 @@ void ReportSizeAndMove(Window* w, bool force) {
 }
 
 SDL_Surface* NewBacking(int w, int h) {
-  SDL_Surface* s =
-      SDL_CreateRGBSurfaceWithFormat(0, std::max(1, w), std::max(1, h), 32, SDL_PIXELFORMAT_ARGB8888);
+  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, std::max(1, w), std::max(1, h), 32,
+                                                  SDL_PIXELFORMAT_ARGB8888);
   if (s)
     SDL_FillRect(s, nullptr, 0xFFFFFFFFu);
   else
@@ -586,9 +586,9 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  WNDCLASSEXA ex{sizeof(WNDCLASSEXA), wc->style, wc->lpfnWndProc, wc->cbClsExtra, wc->cbWndExtra,
-                 wc->hInstance, wc->hIcon, wc->hCursor, wc->hbrBackground, wc->lpszMenuName,
-                 wc->lpszClassName, nullptr};
+  WNDCLASSEXA ex{sizeof(WNDCLASSEXA), wc->style,        wc->lpfnWndProc,   wc->cbClsExtra,
+                 wc->cbWndExtra,      wc->hInstance,    wc->hIcon,         wc->hCursor,
+                 wc->hbrBackground,   wc->lpszMenuName, wc->lpszClassName, nullptr};
   return RegisterClassExA(&ex);
 }
 
@@ -668,8 +668,9 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     }
   }
 
-  CREATESTRUCTA cs{param, instance, menu, parent, height, width, y, x, static_cast<LONG>(style),
-                   windowName, className, exStyle};
+  CREATESTRUCTA cs{
+      param,      instance,  menu,   parent, height, width, y, x, static_cast<LONG>(style),
+      windowName, className, exStyle};
   if (!SendMessageA(h, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs)) || !GetWindow(h)) {
     DestroyWindow(h);
     return nullptr;
@@ -710,7 +711,9 @@ BOOL WINAPI DestroyWindow(HWND window) {
   return TRUE;
 }
 
-BOOL WINAPI IsWindow(HWND window) { return (window == kDesktop || GetWindow(window)) ? TRUE : FALSE; }
+BOOL WINAPI IsWindow(HWND window) {
+  return (window == kDesktop || GetWindow(window)) ? TRUE : FALSE;
+}
 
 BOOL WINAPI IsWindowVisible(HWND window) {
   if (window == kDesktop) return TRUE;
@@ -841,7 +844,7 @@ BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text) {
     return FALSE;
   }
   return SendMessageA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text ? text : "")) ? TRUE
-                                                                                          : FALSE;
+                                                                                         : FALSE;
 }
 
 int WINAPI GetWindowTextA(HWND window, LPSTR buffer, int maxCount) {
@@ -851,8 +854,8 @@ int WINAPI GetWindowTextA(HWND window, LPSTR buffer, int maxCount) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
-  return static_cast<int>(
-      SendMessageA(window, WM_GETTEXT, static_cast<WPARAM>(maxCount), reinterpret_cast<LPARAM>(buffer)));
+  return static_cast<int>(SendMessageA(window, WM_GETTEXT, static_cast<WPARAM>(maxCount),
+                                       reinterpret_cast<LPARAM>(buffer)));
 }
 
 int WINAPI GetWindowTextLengthA(HWND window) {

@@ -13,7 +13,7 @@
 #include "testing.h"
 
 class AppTest : public ::testing::Test {
-  public:  // the helpers are used from lambdas too
+ public:  // the helpers are used from lambdas too
   void SetUp() override {
     testing_hooks::UseVirtualClock(1000);
     testing_hooks::SetMessageBoxAutoAnswer(true);

@@ -91,7 +91,7 @@ TEST_F(AssetsTest, AFileFoundNowhereIsNamedAndLaterFilesAreNotTried) {
   EXPECT_NE(app.bgTexture, nullptr);
   EXPECT_EQ(app.chipTexture, nullptr);
   EXPECT_EQ(app.scene.layerCount, 0);  // the present Scene.lmf was not read
-  EXPECT_EQ(app.music, nullptr);        // nor the music
+  EXPECT_EQ(app.music, nullptr);       // nor the music
   ReleaseApp(&app);
   ReleaseApp(&app);
   EXPECT_EQ(testing_hooks::LiveDirect3DObjects(), 0);

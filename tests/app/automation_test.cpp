@@ -191,7 +191,8 @@ TEST_F(AutomationRunTest, ExitCodesNameTheOutcome) {
   EXPECT_LT(file, init);
   EXPECT_EQ(failed.out.find("average"), std::string::npos);
 
-  Child display = RunProgram("--display --data '" + data_ + "'", "env -u DISPLAY -u WAYLAND_DISPLAY");
+  Child display =
+      RunProgram("--display --data '" + data_ + "'", "env -u DISPLAY -u WAYLAND_DISPLAY");
   EXPECT_EQ(display.code, 1);
   EXPECT_NE(display.err.find("--display: no display"), std::string::npos);
 }
@@ -203,7 +204,8 @@ TEST_F(AutomationRunTest, JsonResultsValidateAgainstTheSchema) {
   std::ofstream("results.json") << run.out;
   const std::string check =
       "/usr/bin/python3 -c 'import json,jsonschema,sys; "
-      "jsonschema.validate(json.load(open(\"results.json\")), json.load(open(sys.argv[1])))' '" MORVANE_SCHEMA "'";
+      "jsonschema.validate(json.load(open(\"results.json\")), json.load(open(sys.argv[1])))' "
+      "'" MORVANE_SCHEMA "'";
   EXPECT_EQ(std::system(check.c_str()), 0) << run.out;
   // 9 frames a lap at 4 s a frame (4000, ..., 32000, then 36000 ends it),
   // the same in every lap.
@@ -226,9 +228,10 @@ TEST_F(AutomationRunTest, JsonResultsValidateAgainstTheSchema) {
 }
 
 TEST_F(AutomationRunTest, ReportAndCapturesAreWritten) {
-  Child run = RunProgram("--data '" + data_ +
-                  "' --fixed-step 2000 --aa off --capture 0:first.png --capture 20000:second.png "
-                  "--report report.html");
+  Child run =
+      RunProgram("--data '" + data_ +
+                 "' --fixed-step 2000 --aa off --capture 0:first.png --capture 20000:second.png "
+                 "--report report.html");
   ASSERT_EQ(run.code, 0) << run.err;
   // 17 frames at 2000, 4000, ..., 34000 ms.
   EXPECT_NE(run.out.find("average 50, best 50"), std::string::npos) << run.out;
@@ -236,8 +239,10 @@ TEST_F(AutomationRunTest, ReportAndCapturesAreWritten) {
   EXPECT_NE(run.out.find("device: cpu; renderer: Morvane CPU rasteriser ("), std::string::npos);
   EXPECT_TRUE(std::filesystem::exists("first.png"));
   EXPECT_TRUE(std::filesystem::exists("second.png"));
-  EXPECT_NE(run.err.find("wrote " + (folder_.path() / "first.png").string() + " (frame at 2000 ms)"),
-            std::string::npos) << run.err;
+  EXPECT_NE(
+      run.err.find("wrote " + (folder_.path() / "first.png").string() + " (frame at 2000 ms)"),
+      std::string::npos)
+      << run.err;
   EXPECT_NE(run.err.find("second.png (frame at 20000 ms)"), std::string::npos);
   EXPECT_NE(Slurp("first.png"), Slurp("second.png"));  // the score row differs
   const std::string html = Slurp("report.html");
@@ -345,8 +350,7 @@ TEST_F(GlDeviceRunTest, TheDemoSceneMatchesTheCpuDeviceAtThreeTimes) {
     SCOPED_TRACE(times[i]);
     double share = 0.0;
     EXPECT_TRUE(test_support::FramesAgree(frames[1][i], frames[0][i], 800, 600, 2, 0.99,
-                                          test_support::TestName() + "." +
-                                              std::to_string(times[i]),
+                                          test_support::TestName() + "." + std::to_string(times[i]),
                                           &share));
     // Not two blank frames agreeing: the scene is there, in many colours.
     std::vector<uint32_t> colours = frames[0][i];
@@ -362,13 +366,13 @@ TEST_F(GlDeviceRunTest, TheDemoSceneMatchesTheCpuDeviceAtThreeTimes) {
 TEST_F(AutomationRunTest, SigintMidLapPrintsThePartialSummary) {
   // 100 ms steps: a lap is 336 frames, far more than run in the time given.
   Child run = RunProgram("--data '" + data_ + "' --fixed-step 100 --aa off",
-                  "timeout --preserve-status -s INT 3");
+                         "timeout --preserve-status -s INT 3");
   EXPECT_EQ(run.code, 130) << run.err;
   EXPECT_NE(run.out.find("(partial)"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("no lap completed"), std::string::npos);
   EXPECT_NE(run.out.find("ended by signal 2"), std::string::npos);
   Child term = RunProgram("--data '" + data_ + "' --fixed-step 100 --aa off",
-                   "timeout --preserve-status -s TERM 3");
+                          "timeout --preserve-status -s TERM 3");
   EXPECT_EQ(term.code, 143) << term.err;
 }
 
@@ -376,7 +380,9 @@ TEST_F(AutomationRunTest, DialogCaptureShowsTheChosenMarks) {
   std::filesystem::create_directory("defaults");
   std::filesystem::create_directory("chosen");
   ASSERT_EQ(RunProgram("--data '" + data_ + "' --frames 1 --capture defaults").code, 0);
-  ASSERT_EQ(RunProgram("--data '" + data_ + "' --frames 1 --fullscreen --aa off --capture chosen").code, 0);
+  ASSERT_EQ(
+      RunProgram("--data '" + data_ + "' --frames 1 --fullscreen --aa off --capture chosen").code,
+      0);
   const std::string a = Slurp("defaults/dialog.png");
   const std::string b = Slurp("chosen/dialog.png");
   ASSERT_FALSE(a.empty());

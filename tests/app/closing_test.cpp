@@ -56,12 +56,14 @@ struct EndingCase {
 // Every way out of the main loop, in both modes, ends the run, and the
 // teardown leaves the desktop in the mode it had.
 TEST_F(ClosingTest, EveryEndingOfTheRunTearsDownAndGivesTheModeBack) {
-  const EndingCase cases[] = {{true, Ending::kAltF4},   {true, Ending::kManagerClose},
-                              {true, Ending::kEsc},     {false, Ending::kAltF4},
+  const EndingCase cases[] = {{true, Ending::kAltF4},
+                              {true, Ending::kManagerClose},
+                              {true, Ending::kEsc},
+                              {false, Ending::kAltF4},
                               {false, Ending::kManagerClose}};
   for (const EndingCase& c : cases) {
-    SCOPED_TRACE(testing::Message() << "full screen " << c.fullScreen << " ending "
-                                    << static_cast<int>(c.ending));
+    SCOPED_TRACE(testing::Message()
+                 << "full screen " << c.fullScreen << " ending " << static_cast<int>(c.ending));
     testing_hooks::SetDisplayModes({{800, 600, 32, 60}, {1024, 768, 32, 60}});
     const std::string desktop = CurrentMode();
     ASSERT_NE(desktop, "800x600");
@@ -150,9 +152,7 @@ TEST_F(ClosingTest, TheDialogIgnoresCloseRequestsAndCannotBeResized) {
         EXPECT_FALSE(SDL_GetWindowFlags(testing_hooks::SdlWindowOf(active)) & SDL_WINDOW_RESIZABLE);
         ManagerClose(active);
         break;
-      case 1:
-        SendMessageA(active, WM_SYSKEYDOWN, VK_F4, 1 << 29);
-        break;
+      case 1: SendMessageA(active, WM_SYSKEYDOWN, VK_F4, 1 << 29); break;
       default:
         EXPECT_TRUE(IsWindowVisible(active));
         ClickControl(GetDlgItem(active, kIdOk));

@@ -64,9 +64,10 @@ inline void WritePlain(const DataSet& set) {
 // "DataB.pac" holding the files of `set` whose bytes are not empty.
 inline void WriteArchive(const DataSet& set) {
   std::vector<pac::MemoryMember> members;
-  const std::pair<const char*, const Bytes*> files[] = {
-      {"BG.bmp", &set.bg}, {"Chip.bmp", &set.chip}, {"Scene.lmf", &set.scene},
-      {"BGM.wav", &set.music}};
+  const std::pair<const char*, const Bytes*> files[] = {{"BG.bmp", &set.bg},
+                                                        {"Chip.bmp", &set.chip},
+                                                        {"Scene.lmf", &set.scene},
+                                                        {"BGM.wav", &set.music}};
   for (const auto& [name, bytes] : files)
     if (!bytes->empty()) members.push_back({name, *bytes});
   Bytes archive;

@@ -52,7 +52,7 @@ TEST_F(MainWindowTest, SizeChangesAreSetBackUnlessOneDimensionStays) {
   const int height = original.bottom - original.top;
 
   const struct {
-    int outerWidth, outerHeight;  // asked for
+    int outerWidth, outerHeight;    // asked for
     int clientWidth, clientHeight;  // client area afterwards
   } cases[] = {
       {width, height + 50, 800, 650},         // width stays 800: left alone

@@ -206,7 +206,8 @@ TEST(ProcessTest, ThePlainProgramWithoutADisplayExitsWithTheReason) {
     const char* mentions;
   } cases[] = {
       {{"DISPLAY=:93"}, "(DISPLAY=:93): x11 not available"},
-      {{"DISPLAY=:93", "SDL_VIDEODRIVER=x11"}, "(DISPLAY=:93, SDL_VIDEODRIVER=x11): x11 not available"},
+      {{"DISPLAY=:93", "SDL_VIDEODRIVER=x11"},
+       "(DISPLAY=:93, SDL_VIDEODRIVER=x11): x11 not available"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.mentions);

@@ -85,7 +85,9 @@ class RecordingDevice : public IDirect3DDevice9 {
     if (stage == 0) stage0_ = t;
     return real_->SetTexture(stage, t);
   }
-  HRESULT GetTexture(DWORD s, IDirect3DBaseTexture9** t) override { return real_->GetTexture(s, t); }
+  HRESULT GetTexture(DWORD s, IDirect3DBaseTexture9** t) override {
+    return real_->GetTexture(s, t);
+  }
   HRESULT SetFVF(DWORD f) override {
     fvf_ = f;
     return real_->SetFVF(f);
@@ -119,8 +121,7 @@ class RecordingDevice : public IDirect3DDevice9 {
     }
     return real_->DrawPrimitiveUP(type, count, data, stride);
   }
-  HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE t, INT b, UINT m, UINT n, UINT s,
-                               UINT p) override {
+  HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE t, INT b, UINT m, UINT n, UINT s, UINT p) override {
     return real_->DrawIndexedPrimitive(t, b, m, n, s, p);
   }
 

@@ -33,7 +33,8 @@ class DemoFrames : public RenderTest {
     D3DXMatrixPerspectiveFovLH(&render_.projection, scene_.cameras[0].fovY, 4.0f / 3.0f, 0.1f,
                                10.0f);
     UploadWorldViewProjection(&render_);
-    ASSERT_EQ(LoadTexture(device_, &backdrop_, assets_test::DataPath("BG.bmp").string().c_str()), 0);
+    ASSERT_EQ(LoadTexture(device_, &backdrop_, assets_test::DataPath("BG.bmp").string().c_str()),
+              0);
   }
   void TearDown() override {
     if (backdrop_) backdrop_->Release();

@@ -135,8 +135,8 @@ TEST_F(PictureLoad, ChipLoadsAsARawTexture) {
 // the archive, where the program takes the raw format only.
 TEST_F(PictureLoad, TexturesLoadFromTheArchiveAlone) {
   const auto previous = std::filesystem::current_path();
-  const auto dir = std::filesystem::temp_directory_path() /
-                   ("morvane-assets-" + std::to_string(::getpid()));
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("morvane-assets-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   std::filesystem::copy_file(DataPath("DataB.pac"), dir / "DataB.pac",
                              std::filesystem::copy_options::overwrite_existing);

@@ -11,8 +11,8 @@
 #include <set>
 
 #include "assets/assets_test_util.h"
-#include "render/animation.h"
 #include "data/raw_texture.h"
+#include "render/animation.h"
 #include "scene/lmf_loader.h"
 #include "support/test_device.h"
 #include "tools/mkassets/assets.h"
@@ -61,7 +61,8 @@ class DemoScene : public ::testing::Test {
 
   // The layers in the order a frame draws them: the list, then the morph base.
   static std::vector<uint16_t> DrawOrder() {
-    std::vector<uint16_t> order(std::begin(mkassets::kDrawnLayers), std::end(mkassets::kDrawnLayers));
+    std::vector<uint16_t> order(std::begin(mkassets::kDrawnLayers),
+                                std::end(mkassets::kDrawnLayers));
     order.push_back(mkassets::kMorphBase);
     return order;
   }
@@ -194,23 +195,30 @@ struct Feature {
 std::vector<Feature> Features() {
   std::vector<Feature> f;
   for (int32_t pass = kSurfaceConstant; pass <= kSurfaceToon; ++pass)
-    f.push_back({"pass", [pass](const Scene&, const Surface& s) { return s.type == pass; }, nullptr});
+    f.push_back(
+        {"pass", [pass](const Scene&, const Surface& s) { return s.type == pass; }, nullptr});
   for (int32_t mode = 0; mode <= 6; ++mode)
-    f.push_back({"blend mode", [mode](const Scene&, const Surface& s) { return s.blendMode == mode; },
-                 nullptr});
-  f.push_back({"double-sided", [](const Scene&, const Surface& s) { return s.doubleSided != 0; }, nullptr});
-  f.push_back({"culled", [](const Scene&, const Surface& s) { return s.doubleSided == 0; }, nullptr});
-  f.push_back({"textured", [](const Scene&, const Surface& s) { return s.texture != nullptr; }, nullptr});
-  f.push_back({"untextured", [](const Scene&, const Surface& s) { return s.texture == nullptr; }, nullptr});
+    f.push_back({"blend mode",
+                 [mode](const Scene&, const Surface& s) { return s.blendMode == mode; }, nullptr});
+  f.push_back(
+      {"double-sided", [](const Scene&, const Surface& s) { return s.doubleSided != 0; }, nullptr});
+  f.push_back(
+      {"culled", [](const Scene&, const Surface& s) { return s.doubleSided == 0; }, nullptr});
+  f.push_back(
+      {"textured", [](const Scene&, const Surface& s) { return s.texture != nullptr; }, nullptr});
+  f.push_back(
+      {"untextured", [](const Scene&, const Surface& s) { return s.texture == nullptr; }, nullptr});
   f.push_back({"texture not a power of two",
                [](const Scene&, const Surface& s) {
                  const auto pow2 = [](int32_t v) { return v > 0 && (v & (v - 1)) == 0; };
                  return s.texture != nullptr && !(pow2(s.textureWidth) && pow2(s.textureHeight));
                },
                nullptr});
-  f.push_back({"toon ramp", [](const Scene&, const Surface& s) {
+  f.push_back({"toon ramp",
+               [](const Scene&, const Surface& s) {
                  return s.type == kSurfaceToon && s.toonTexture != nullptr;
-               }, nullptr});
+               },
+               nullptr});
   for (uint16_t shape = kShapeTcb; shape <= kShapeBezier; ++shape)
     f.push_back({"curve shape", nullptr, [shape](const Channel& c) {
                    for (uint16_t k = 1; k < c.keyCount; ++k)

@@ -39,7 +39,8 @@ TEST_F(DeviceTest, UnsupportedParametersFailWithTheDocumentedCodes) {
   const Refusal cases[] = {
       {"full screen", [](D3DPRESENT_PARAMETERS* p, D3DDEVTYPE*, DWORD*) { p->Windowed = FALSE; },
        D3DERR_NOTAVAILABLE},
-      {"reference device", [](D3DPRESENT_PARAMETERS*, D3DDEVTYPE* t, DWORD*) { *t = D3DDEVTYPE_REF; },
+      {"reference device",
+       [](D3DPRESENT_PARAMETERS*, D3DDEVTYPE* t, DWORD*) { *t = D3DDEVTYPE_REF; },
        D3DERR_NOTAVAILABLE},
       {"24-bit depth",
        [](D3DPRESENT_PARAMETERS* p, D3DDEVTYPE*, DWORD*) {

@@ -82,8 +82,8 @@ class ProgramTest : public BothDevicesTest {
     Fill(base, &stream0_);
     Fill(target, &stream1_);
     const UINT bytes = static_cast<UINT>(indices.size() * 2);
-    ASSERT_EQ(device_->CreateIndexBuffer(bytes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16,
-                                         D3DPOOL_MANAGED, &indices_, nullptr),
+    ASSERT_EQ(device_->CreateIndexBuffer(bytes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED,
+                                         &indices_, nullptr),
               D3D_OK);
     void* p = nullptr;
     ASSERT_EQ(indices_->Lock(0, 0, &p, 0), D3D_OK);
@@ -99,9 +99,9 @@ class ProgramTest : public BothDevicesTest {
 
   void Fill(const std::vector<Vertex>& v, IDirect3DVertexBuffer9** buffer) {
     const UINT bytes = static_cast<UINT>(v.size() * sizeof(Vertex));
-    ASSERT_EQ(device_->CreateVertexBuffer(bytes, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED, buffer,
-                                          nullptr),
-              D3D_OK);
+    ASSERT_EQ(
+        device_->CreateVertexBuffer(bytes, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED, buffer, nullptr),
+        D3D_OK);
     void* p = nullptr;
     ASSERT_EQ((*buffer)->Lock(0, 0, &p, 0), D3D_OK);
     std::memcpy(p, v.data(), bytes);
@@ -123,10 +123,8 @@ class ProgramTest : public BothDevicesTest {
 
 // A square over the left half of the screen at z = 2 (projected: x -0.5..0),
 // its morph target over the right half.
-const std::vector<Vertex> kLeft = {{-1, -1, 2, 0xFFFF0000},
-                                   {0, -1, 2, 0xFFFF0000},
-                                   {0, 1, 2, 0xFFFF0000},
-                                   {-1, 1, 2, 0xFFFF0000}};
+const std::vector<Vertex> kLeft = {
+    {-1, -1, 2, 0xFFFF0000}, {0, -1, 2, 0xFFFF0000}, {0, 1, 2, 0xFFFF0000}, {-1, 1, 2, 0xFFFF0000}};
 const std::vector<Vertex> kRight = {{0, -1, 2, 0}, {1, -1, 2, 0}, {1, 1, 2, 0}, {0, 1, 2, 0}};
 
 MORVANE_ON_BOTH_DEVICES(ProgramTest);

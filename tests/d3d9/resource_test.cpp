@@ -68,7 +68,8 @@ TEST_F(DeviceTest, ARectangleLockPointsIntoTheLevelAndALevelLocksOnce) {
   D3DLOCKED_RECT r{};
   ASSERT_EQ(t->LockRect(0, &r, &part, 0), D3D_OK);
   EXPECT_EQ(r.Pitch, whole.Pitch);
-  EXPECT_EQ(static_cast<uint8_t*>(r.pBits), static_cast<uint8_t*>(whole.pBits) + 2 * whole.Pitch + 4);
+  EXPECT_EQ(static_cast<uint8_t*>(r.pBits),
+            static_cast<uint8_t*>(whole.pBits) + 2 * whole.Pitch + 4);
   t->UnlockRect(0);
   const RECT outside{1, 2, 4, 4};
   EXPECT_EQ(t->LockRect(0, &r, &outside, 0), D3DERR_INVALIDCALL);
@@ -144,7 +145,8 @@ TEST_F(DeviceTest, BufferLocksCoverWholeAndPartialRangesAndNest) {
   ib->Release();
   EXPECT_EQ(device_->CreateIndexBuffer(6, 0, D3DFMT_INDEX32, D3DPOOL_MANAGED, &ib, nullptr),
             D3DERR_INVALIDCALL);
-  EXPECT_EQ(device_->CreateVertexBuffer(0, 0, 0, D3DPOOL_MANAGED, &vb, nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device_->CreateVertexBuffer(0, 0, 0, D3DPOOL_MANAGED, &vb, nullptr),
+            D3DERR_INVALIDCALL);
   EXPECT_EQ(device_->CreateVertexBuffer(16, D3DUSAGE_DYNAMIC, 0, D3DPOOL_MANAGED, &vb, nullptr),
             D3DERR_INVALIDCALL);
 }

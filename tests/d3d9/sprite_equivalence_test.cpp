@@ -47,7 +47,8 @@ Scene MakeScene(unsigned seed, int width, int height) {
     st.sampler.minFilter = st.sampler.magFilter =
         rng() % 2 == 0 ? raster::Filter::kPoint : raster::Filter::kLinear;
     s.states.push_back(st);
-    const float x = uniform(-10.0f, static_cast<float>(width)), y = uniform(-10.0f, static_cast<float>(height));
+    const float x = uniform(-10.0f, static_cast<float>(width)),
+                y = uniform(-10.0f, static_cast<float>(height));
     const float w = uniform(1.0f, 60.0f), h = uniform(1.0f, 40.0f);
     const uint32_t color = static_cast<uint32_t>(rng());
     const float rhw = rng() % 2 == 0 ? 1.0f : uniform(0.1f, 3.0f);

@@ -89,10 +89,11 @@ uint32_t Blend(uint32_t src, uint32_t dst, D3DBLEND fs, D3DBLEND fd) {
 TEST_P(SpriteTables, EachBlendPairOfTheProgramCombinesKnownColours) {
   const struct {
     D3DBLEND src, dst;
-  } pairs[] = {{D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA}, {D3DBLEND_SRCALPHA, D3DBLEND_ONE},
-               {D3DBLEND_DESTCOLOR, D3DBLEND_ZERO},       {D3DBLEND_INVDESTCOLOR, D3DBLEND_INVSRCCOLOR},
-               {D3DBLEND_ONE, D3DBLEND_INVSRCCOLOR},      {D3DBLEND_ZERO, D3DBLEND_INVSRCCOLOR},
-               {D3DBLEND_DESTCOLOR, D3DBLEND_ONE}};
+  } pairs[] = {
+      {D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA}, {D3DBLEND_SRCALPHA, D3DBLEND_ONE},
+      {D3DBLEND_DESTCOLOR, D3DBLEND_ZERO},       {D3DBLEND_INVDESTCOLOR, D3DBLEND_INVSRCCOLOR},
+      {D3DBLEND_ONE, D3DBLEND_INVSRCCOLOR},      {D3DBLEND_ZERO, D3DBLEND_INVSRCCOLOR},
+      {D3DBLEND_DESTCOLOR, D3DBLEND_ONE}};
   const uint32_t sources[] = {0x80C08040u, 0xFFFFFFFFu, 0x40102030u, 0xFF00FF7Fu};
   const uint32_t dest = 0x00604020u;
   ASSERT_EQ(CreateDevice(), D3D_OK);
@@ -104,8 +105,9 @@ TEST_P(SpriteTables, EachBlendPairOfTheProgramCombinesKnownColours) {
     device_->BeginScene();
     // Untextured: the stage's modulation passes the vertex colour on.
     for (int i = 0; i < 4; ++i)
-      ASSERT_EQ(DrawRect(static_cast<float>(i * 4), 0, static_cast<float>(i * 4 + 4), 4, sources[i]),
-                D3D_OK);
+      ASSERT_EQ(
+          DrawRect(static_cast<float>(i * 4), 0, static_cast<float>(i * 4 + 4), 4, sources[i]),
+          D3D_OK);
     device_->EndScene();
     const std::vector<uint32_t> frame = Present();
     for (int i = 0; i < 4; ++i)
@@ -119,15 +121,18 @@ TEST_P(SpriteTables, EachBlendPairOfTheProgramCombinesKnownColours) {
 TEST_P(SpriteTables, TheFadeQuadModulatesVertexAlphaWithTextureAlpha) {
   ASSERT_EQ(CreateDevice(), D3D_OK);
   SetProgramStates();
-  IDirect3DTexture9* t = MakeTexture(4, 4, [](int x, int) { return x < 2 ? 0xFF808080u : 0x80808080u; });
+  IDirect3DTexture9* t =
+      MakeTexture(4, 4, [](int x, int) { return x < 2 ? 0xFF808080u : 0x80808080u; });
   ClearAll(0x00FFFFFF);
   device_->BeginScene();
   ASSERT_EQ(DrawSprite(t, RECT{0, 0, 4, 4}, 0.0f, 0.0f, 0x7F000000u), D3D_OK);  // alpha 127, black
   device_->EndScene();
   const std::vector<uint32_t> frame = Present();
   // Colour: black x texel = black; alpha 127 x 255 and 127 x 128.
-  EXPECT_EQ(At(frame, 0, 0), Blend(0x7F000000u, 0xFFFFFFFFu, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA));
-  EXPECT_EQ(At(frame, 3, 0), Blend(0x40000000u, 0xFFFFFFFFu, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA));
+  EXPECT_EQ(At(frame, 0, 0),
+            Blend(0x7F000000u, 0xFFFFFFFFu, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA));
+  EXPECT_EQ(At(frame, 3, 0),
+            Blend(0x40000000u, 0xFFFFFFFFu, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA));
   t->Release();
 }
 

@@ -18,22 +18,26 @@ TEST_P(StateTables, StatesOutsideTheSubsetMakeDrawsFailAndChangeNothing) {
     const char* said;  // the values are the interface's own numbers
   };
   const Case cases[] = {
-      {"wireframe", [](IDirect3DDevice9* d) { d->SetRenderState(D3DRS_FILLMODE, D3DFILL_WIREFRAME); },
+      {"wireframe",
+       [](IDirect3DDevice9* d) { d->SetRenderState(D3DRS_FILLMODE, D3DFILL_WIREFRAME); },
        "D3DRS_FILLMODE 2"},
-      {"flat shading", [](IDirect3DDevice9* d) { d->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT); },
+      {"flat shading",
+       [](IDirect3DDevice9* d) { d->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT); },
        "D3DRS_SHADEMODE 1"},
       {"stencil", [](IDirect3DDevice9* d) { d->SetRenderState(D3DRS_STENCILENABLE, TRUE); },
        "D3DRS_STENCILENABLE 1"},
       {"fog", [](IDirect3DDevice9* d) { d->SetRenderState(D3DRS_FOGENABLE, TRUE); },
        "D3DRS_FOGENABLE 1"},
-      {"subtract", [](IDirect3DDevice9* d) { d->SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_SUBTRACT); },
+      {"subtract",
+       [](IDirect3DDevice9* d) { d->SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_SUBTRACT); },
        "D3DRS_BLENDOP 2"},
       {"saturated alpha",
        [](IDirect3DDevice9* d) { d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHASAT); },
        "D3DRS_SRCBLEND 11"},
       {"w buffer", [](IDirect3DDevice9* d) { d->SetRenderState(D3DRS_ZENABLE, D3DZB_USEW); },
        "D3DRS_ZENABLE 2"},
-      {"add op", [](IDirect3DDevice9* d) { d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_ADD); },
+      {"add op",
+       [](IDirect3DDevice9* d) { d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_ADD); },
        "D3DTSS_COLOROP 7"},
       {"factor argument",
        [](IDirect3DDevice9* d) { d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TFACTOR); },
@@ -52,7 +56,8 @@ TEST_P(StateTables, StatesOutsideTheSubsetMakeDrawsFailAndChangeNothing) {
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(DrawRect(0, 0, 8, 8, 0xFFFFFFFF), D3DERR_INVALIDCALL);
     EXPECT_EQ(DrawRect(0, 0, 8, 8, 0xFFFFFFFF), D3DERR_INVALIDCALL);  // said once only
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), std::string("unsupported: ") + c.said + "\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              std::string("unsupported: ") + c.said + "\n");
     device_->EndScene();
     EXPECT_EQ(At(Present(), 4, 4), 0xFF000000u);
     SetProgramStates();
@@ -90,7 +95,8 @@ TEST_P(StateTables, ScenesDrawsAndStatesFollowTheDocumentedRules) {
             D3DERR_INVALIDCALL);
   device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
   EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, v, 32), D3DERR_INVALIDCALL);
-  EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_LINELIST, 1, v, sizeof(SpriteVertex)), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_LINELIST, 1, v, sizeof(SpriteVertex)),
+            D3DERR_INVALIDCALL);
   // DrawPrimitiveUP leaves stream 0 unbound.
   IDirect3DVertexBuffer9* vb = nullptr;
   ASSERT_EQ(device_->CreateVertexBuffer(84, 0, 0, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);

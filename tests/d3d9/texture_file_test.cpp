@@ -19,7 +19,9 @@ uint32_t Colour(int x, int y) {
   return static_cast<uint32_t>(0x10 + 40 * x) << 16 | static_cast<uint32_t>(0x20 + 50 * y) << 8 |
          static_cast<uint32_t>(0x30 + 7 * x * y);
 }
-uint32_t Alpha(int x, int y) { return (x + y) % 3 == 0 ? 0u : 0x80u + 20u * static_cast<uint32_t>(x); }
+uint32_t Alpha(int x, int y) {
+  return (x + y) % 3 == 0 ? 0u : 0x80u + 20u * static_cast<uint32_t>(x);
+}
 uint32_t Opaque(int x, int y) { return 0xFF000000u | Colour(x, y); }
 
 class TextureFileTest : public DeviceTest {
@@ -58,7 +60,8 @@ class TextureFileTest : public DeviceTest {
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x)
-        static_cast<uint32_t*>(s->pixels)[y * (s->pitch / 4) + x] = Alpha(x, y) << 24 | Colour(x, y);
+        static_cast<uint32_t*>(s->pixels)[y * (s->pitch / 4) + x] =
+            Alpha(x, y) << 24 | Colour(x, y);
     const std::string path = Path("image.png");
     EXPECT_EQ(IMG_SavePNG(s, path.c_str()), 0);
     SDL_FreeSurface(s);
@@ -67,8 +70,9 @@ class TextureFileTest : public DeviceTest {
 
   // Uncompressed 24-bit TGA, rows top-down, written by hand.
   std::string WriteTga24(int w, int h) {
-    std::vector<uint8_t> b = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                              static_cast<uint8_t>(w), 0, static_cast<uint8_t>(h), 0, 24, 0x20};
+    std::vector<uint8_t> b = {
+        0, 0,  2,   0, 0, 0, 0, 0, 0, 0, 0, 0, static_cast<uint8_t>(w), 0, static_cast<uint8_t>(h),
+        0, 24, 0x20};
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) {
         const uint32_t c = Colour(x, y);
@@ -81,7 +85,8 @@ class TextureFileTest : public DeviceTest {
   std::string WriteBytes(const std::string& name, const std::vector<uint8_t>& bytes) {
     const std::string path = Path(name);
     std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     return path;
   }
 
@@ -112,8 +117,8 @@ class TextureFileTest : public DeviceTest {
       for (int x = 0; x < static_cast<int>(sizeW); ++x) {
         const uint32_t got = static_cast<const uint32_t*>(r.pBits)[y * (r.Pitch / 4) + x];
         const uint32_t want = x < imageW && y < imageH ? image(x, y) : 0u;
-        if (got != want && ++bad <= 5) ADD_FAILURE() << x << "," << y << ": " << std::hex << got
-                                                     << " want " << want;
+        if (got != want && ++bad <= 5)
+          ADD_FAILURE() << x << "," << y << ": " << std::hex << got << " want " << want;
       }
     t->UnlockRect(0);
   }
@@ -138,9 +143,7 @@ TEST_F(TextureFileTest, PngKeepsItsAlphaAndTgaIsRead) {
   D3DXIMAGE_INFO info{};
   ASSERT_EQ(Load(WritePng32(4, 6), &t, &info), D3D_OK);
   EXPECT_EQ(info.ImageFileFormat, D3DXIFF_PNG);
-  ExpectTexels(t, 4, 8, 4, 6, [](int x, int y) {
-    return Alpha(x, y) << 24 | Colour(x, y);
-  });
+  ExpectTexels(t, 4, 8, 4, 6, [](int x, int y) { return Alpha(x, y) << 24 | Colour(x, y); });
   t->Release();
   ASSERT_EQ(Load(WriteTga24(3, 2), &t, &info), D3D_OK);
   EXPECT_EQ(info.ImageFileFormat, D3DXIFF_TGA);
@@ -199,10 +202,10 @@ TEST_F(TextureFileTest, MissingMalformedAndUnsupportedFail) {
     EXPECT_EQ(t, nullptr) << c.what;
   }
   IDirect3DTexture9* t = nullptr;
-  EXPECT_EQ(D3DXCreateTextureFromFileExA(device_, nullptr, 0, 0, 1, 0, D3DFMT_A8R8G8B8,
-                                         D3DPOOL_MANAGED, D3DX_FILTER_NONE, D3DX_FILTER_NONE, 0,
-                                         nullptr, nullptr, &t),
-            D3DERR_INVALIDCALL);
+  EXPECT_EQ(
+      D3DXCreateTextureFromFileExA(device_, nullptr, 0, 0, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                   D3DX_FILTER_NONE, D3DX_FILTER_NONE, 0, nullptr, nullptr, &t),
+      D3DERR_INVALIDCALL);
   EXPECT_EQ(testing_hooks::LiveDirect3DObjects(), 2);
 }
 

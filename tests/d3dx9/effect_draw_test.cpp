@@ -25,8 +25,7 @@ const Vertex kSquare[] = {
     {-1, -1, 0.5f, 0, 1}, {1, -1, 0.5f, 1, 1}, {1, 1, 0.5f, 1, 0}, {-1, 1, 0.5f, 0, 0}};
 const uint16_t kIndices[] = {0, 1, 2, 0, 2, 3};
 
-class EffectDrawTest : public EffectTest,
-                       public ::testing::WithParamInterface<d3d9::DeviceKind> {
+class EffectDrawTest : public EffectTest, public ::testing::WithParamInterface<d3d9::DeviceKind> {
  protected:
   void SetUp() override {
     unsetenv("MORVANE_DEVICE");

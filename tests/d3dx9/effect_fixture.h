@@ -81,14 +81,12 @@ inline int g_flatUser = 2;
 
 inline void RegisterToyPrograms() {
   using d3d9::VertexProgramInfo;
-  ASSERT_EQ(d3d9::RegisterVertexProgram(
-                "toy_transform",
-                VertexProgramInfo{TransformProgram, &g_transformUser, 5, kTransformInputs, 2,
-                                  kTransformGlsl}),
+  ASSERT_EQ(d3d9::RegisterVertexProgram("toy_transform",
+                                        VertexProgramInfo{TransformProgram, &g_transformUser, 5,
+                                                          kTransformInputs, 2, kTransformGlsl}),
             D3D_OK);
-  ASSERT_EQ(d3d9::RegisterVertexProgram(
-                "toy_flat",
-                VertexProgramInfo{FlatProgram, &g_flatUser, 5, kFlatInputs, 2, kFlatGlsl}),
+  ASSERT_EQ(d3d9::RegisterVertexProgram("toy_flat", VertexProgramInfo{FlatProgram, &g_flatUser, 5,
+                                                                      kFlatInputs, 2, kFlatGlsl}),
             D3D_OK);
   ASSERT_EQ(d3d9::RegisterVertexProgram("toy_wide",
                                         VertexProgramInfo{FlatProgram, nullptr, 240, nullptr, 0}),

@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "platform/testing.h"
-#include "tests/data/texture_test_util.h"
 #include "tests/data/data_test_util.h"
+#include "tests/data/texture_test_util.h"
 
 namespace {
 
@@ -166,15 +166,23 @@ TEST_F(RawTextureTest, MalformedFilesFailWithNoTexture) {
   } cases[] = {
       {"empty", RawTextureError::kBadMagic, {}},
       {"magic cut short", RawTextureError::kBadMagic, {'T', 'E', 'Y'}},
-      {"wrong magic", RawTextureError::kBadMagic, {'T', 'E', 'Y', 'X', 1, 0, 0, 0, 1, 0, 0, 0, 1, 2, 3, 4}},
-      {"lower-case magic", RawTextureError::kBadMagic, {'t', 'e', 'y', 'l', 1, 0, 0, 0, 1, 0, 0, 0, 1, 2, 3, 4}},
+      {"wrong magic",
+       RawTextureError::kBadMagic,
+       {'T', 'E', 'Y', 'X', 1, 0, 0, 0, 1, 0, 0, 0, 1, 2, 3, 4}},
+      {"lower-case magic",
+       RawTextureError::kBadMagic,
+       {'t', 'e', 'y', 'l', 1, 0, 0, 0, 1, 0, 0, 0, 1, 2, 3, 4}},
       {"magic only", RawTextureError::kNoSize, {'T', 'E', 'Y', 'L'}},
       {"no height", RawTextureError::kNoSize, {'T', 'E', 'Y', 'L', 4, 0, 0, 0}},
       // A size field cut short fails instead of reading as a size.
       {"width cut short", RawTextureError::kNoSize, {'T', 'E', 'Y', 'L', 1, 0}},
       {"height cut to one byte", RawTextureError::kNoSize, {'T', 'E', 'Y', 'L', 1, 0, 0, 0, 1}},
-      {"height cut to two bytes", RawTextureError::kNoSize, {'T', 'E', 'Y', 'L', 0, 0x10, 0, 0, 0, 0x10}},
-      {"height cut to three bytes", RawTextureError::kNoSize, {'T', 'E', 'Y', 'L', 2, 0, 0, 0, 2, 0, 0}},
+      {"height cut to two bytes",
+       RawTextureError::kNoSize,
+       {'T', 'E', 'Y', 'L', 0, 0x10, 0, 0, 0, 0x10}},
+      {"height cut to three bytes",
+       RawTextureError::kNoSize,
+       {'T', 'E', 'Y', 'L', 2, 0, 0, 0, 2, 0, 0}},
       {"zero width", RawTextureError::kBadSize, withPixels(0, 4, 64)},
       {"zero height", RawTextureError::kBadSize, withPixels(4, 0, 64)},
       {"zero both", RawTextureError::kBadSize, withPixels(0, 0, 0)},

@@ -8,8 +8,8 @@
 #include <filesystem>
 
 #include "platform/testing.h"
-#include "tests/data/texture_test_util.h"
 #include "tests/data/archive_test_util.h"
+#include "tests/data/texture_test_util.h"
 
 namespace {
 

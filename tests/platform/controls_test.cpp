@@ -18,13 +18,21 @@ struct Control {
 
 // Two radio groups inside group boxes, as a settings dialog lays them out.
 const Control kControls[] = {
-    {"BUTTON", "\x83\x45\x83\x42\x83\x93\x83\x68\x83\x45\x90\xdd\x92\xe8", 0x50000007, 5, 5, 157, 80, 0},
+    {"BUTTON", "\x83\x45\x83\x42\x83\x93\x83\x68\x83\x45\x90\xdd\x92\xe8", 0x50000007, 5, 5, 157,
+     80, 0},
     {"BUTTON", "\x83\x45\x83\x42\x83\x93\x83\x68\x83\x45", 0x50020009, 15, 25, 140, 12, 0x1002},
-    {"BUTTON", "\x83\x74\x83\x8b\x83\x58\x83\x4e\x83\x8a\x81\x5b\x83\x93", 0x50000009, 15, 45, 140, 12, 0x1003},
-    {"Static", "\x81\xa6" "Esc\x83\x4c\x81\x5b\x82\xc5\x8f\x49\x97\xb9\x82\xc5\x82\xab\x82\xdc\x82\xb7", 0x50000000, 20, 65, 130, 15, 0},
-    {"BUTTON", "\x83\x41\x83\x93\x83\x60\x83\x47\x83\x43\x83\x8a\x83\x41\x83\x58\x90\xdd\x92\xe8", 0x50000007, 168, 5, 157, 80, 0},
-    {"BUTTON", "\x83\x41\x83\x93\x83\x60\x83\x47\x83\x43\x83\x8a\x83\x41\x83\x58\x97\x4c\x82\xe8", 0x50020009, 178, 25, 140, 12, 0x1004},
-    {"BUTTON", "\x83\x41\x83\x93\x83\x60\x83\x47\x83\x43\x83\x8a\x83\x41\x83\x58\x96\xb3\x82\xb5", 0x50000009, 178, 45, 140, 12, 0x1005},
+    {"BUTTON", "\x83\x74\x83\x8b\x83\x58\x83\x4e\x83\x8a\x81\x5b\x83\x93", 0x50000009, 15, 45, 140,
+     12, 0x1003},
+    {"Static",
+     "\x81\xa6"
+     "Esc\x83\x4c\x81\x5b\x82\xc5\x8f\x49\x97\xb9\x82\xc5\x82\xab\x82\xdc\x82\xb7",
+     0x50000000, 20, 65, 130, 15, 0},
+    {"BUTTON", "\x83\x41\x83\x93\x83\x60\x83\x47\x83\x43\x83\x8a\x83\x41\x83\x58\x90\xdd\x92\xe8",
+     0x50000007, 168, 5, 157, 80, 0},
+    {"BUTTON", "\x83\x41\x83\x93\x83\x60\x83\x47\x83\x43\x83\x8a\x83\x41\x83\x58\x97\x4c\x82\xe8",
+     0x50020009, 178, 25, 140, 12, 0x1004},
+    {"BUTTON", "\x83\x41\x83\x93\x83\x60\x83\x47\x83\x43\x83\x8a\x83\x41\x83\x58\x96\xb3\x82\xb5",
+     0x50000009, 178, 45, 140, 12, 0x1005},
     {"BUTTON", "OK", 0x50000000, 200, 95, 60, 20, 0x1000},
     {"BUTTON", "Cancel", 0x50000000, 265, 95, 60, 20, 0x1001},
 };
@@ -38,8 +46,9 @@ LRESULT CALLBACK ParentProc(HWND h, UINT m, WPARAM w, LPARAM l) {
 
 void CreateControls(HWND parent) {
   for (const Control& c : kControls) {
-    HWND h = CreateWindowExA(0, c.cls, c.text, c.style, c.x, c.y, c.w, c.h, parent,
-                             reinterpret_cast<HMENU>(static_cast<uintptr_t>(c.id)), nullptr, nullptr);
+    HWND h =
+        CreateWindowExA(0, c.cls, c.text, c.style, c.x, c.y, c.w, c.h, parent,
+                        reinterpret_cast<HMENU>(static_cast<uintptr_t>(c.id)), nullptr, nullptr);
     ASSERT_NE(h, nullptr);
     SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
   }
@@ -80,7 +89,8 @@ TEST_F(ControlsTest, RadioClicksStayWithinTheirGroup) {
   EXPECT_EQ(Check(p, 0x1003), 0u);
   EXPECT_EQ(Check(p, 0x1004), 0u);
   EXPECT_EQ(Check(p, 0x1005), 1u);
-  std::vector<std::pair<WORD, WORD>> want{{0x1003, BN_CLICKED}, {0x1005, BN_CLICKED}, {0x1002, BN_CLICKED}};
+  std::vector<std::pair<WORD, WORD>> want{
+      {0x1003, BN_CLICKED}, {0x1005, BN_CLICKED}, {0x1002, BN_CLICKED}};
   EXPECT_EQ(commands, want);
 }
 
@@ -137,7 +147,8 @@ TEST_F(ControlsTest, SettingsDialogImage) {
   static std::vector<unsigned char> bytes = [] {
     std::vector<unsigned char> b(18, 0);
     DWORD style = WS_CAPTION | DS_SETFONT;
-    for (int i = 0; i < 4; ++i) b[static_cast<size_t>(i)] = static_cast<unsigned char>(style >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+      b[static_cast<size_t>(i)] = static_cast<unsigned char>(style >> (8 * i));
     const char16_t face[] = u"MS Shell Dlg";
     b.insert(b.end(), {0, 0, 0, 0, 0, 0, 12, 0});  // menu, class, title, point size
     for (char16_t c : face) b.insert(b.end(), {static_cast<unsigned char>(c), 0});

@@ -66,7 +66,8 @@ void RegisterDialog(const char* name, std::vector<unsigned char> bytes) {
   static std::deque<std::vector<unsigned char>> store;
   static std::deque<win32::ModuleResource> table;
   store.push_back(std::move(bytes));
-  table.push_back(win32::ModuleResource{{nullptr, 5}, {name, 0}, store.back().data(), store.back().size()});
+  table.push_back(
+      win32::ModuleResource{{nullptr, 5}, {name, 0}, store.back().data(), store.back().size()});
   win32::RegisterModuleResources(&table.back(), 1);
 }
 

@@ -118,17 +118,22 @@ SDL_Surface* Decode(const std::vector<uint8_t>& bytes) {
 std::vector<ImageDesc> ValidImages() {
   std::vector<ImageDesc> images;
   // 1 bit, width not a multiple of 8 or 32.
-  images.push_back({11, 3, false, 1, {0x102030, 0xF0E0D0}, 0,
-                   {0, 1, 1, 0, 1, 0, 0, 1, 1, 1, 0, 1, 0, 0, 1, 1, 0, 1, 0, 1, 0, 1,
-                    1, 1, 1, 0, 0, 0, 1, 0, 1, 1, 0},
-                   {}});
+  images.push_back({11,
+                    3,
+                    false,
+                    1,
+                    {0x102030, 0xF0E0D0},
+                    0,
+                    {0, 1, 1, 0, 1, 0, 0, 1, 1, 1, 0, 1, 0, 0, 1, 1, 0,
+                     1, 0, 1, 0, 1, 1, 1, 1, 0, 0, 0, 1, 0, 1, 1, 0},
+                    {}});
   // 4 bits, odd width, top-down, full palette.
   ImageDesc four{5, 2, true, 4, {}, 0, {0, 15, 7, 8, 1, 3, 14, 2, 9, 4}, {}};
   for (uint32_t i = 0; i < 16; ++i) four.palette.push_back(i * 0x0F0F0F ^ (i << 20));
   images.push_back(four);
   // 8 bits with a short palette: index 3 lies past it and reads as black.
-  images.push_back({3, 3, false, 8, {0xFF0000, 0x00FF00, 0x0000FF}, 3,
-                   {0, 1, 2, 2, 1, 0, 3, 0, 1}, {}});
+  images.push_back(
+      {3, 3, false, 8, {0xFF0000, 0x00FF00, 0x0000FF}, 3, {0, 1, 2, 2, 1, 0, 3, 0, 1}, {}});
   // 24 bits, bottom-up and top-down, width 3 (rows padded).
   const std::vector<uint32_t> rgb = {0x123456, 0xABCDEF, 0x000000, 0xFFFFFF, 0x7F8081, 0x010203};
   images.push_back({3, 2, false, 24, {}, 0, rgb, {}});
@@ -170,8 +175,8 @@ TEST(DecodePackedDib, EveryTruncationIsRefused) {
 
 TEST(DecodePackedDib, MalformedHeadersAreRefused) {
   // Base: 4x4, 8 bits, 256-entry palette.
-  ImageDesc base{4, 4, false, 8, std::vector<uint32_t>(256, 0x808080), 0,
-            std::vector<uint32_t>(16, 5), {}};
+  ImageDesc base{
+      4, 4, false, 8, std::vector<uint32_t>(256, 0x808080), 0, std::vector<uint32_t>(16, 5), {}};
   struct Case {
     const char* what;
     std::function<void(std::vector<uint8_t>&)> change;
@@ -196,11 +201,23 @@ TEST(DecodePackedDib, MalformedHeadersAreRefused) {
       {"bitfields", [](auto& b) { Set32(b, 16, 3); }},
       {"257 colours", [](auto& b) { Set32(b, 32, 257); }},
       {"colour count overflows", [](auto& b) { Set32(b, 32, 0xFFFFFFFFu); }},
-      {"4 bits with 17 colours", [](auto& b) { Set16(b, 14, 4); Set32(b, 32, 17); }},
-      {"24 bits with a vast palette", [](auto& b) { Set16(b, 14, 24); Set32(b, 32, 0x40000001); }},
+      {"4 bits with 17 colours",
+       [](auto& b) {
+         Set16(b, 14, 4);
+         Set32(b, 32, 17);
+       }},
+      {"24 bits with a vast palette",
+       [](auto& b) {
+         Set16(b, 14, 24);
+         Set32(b, 32, 0x40000001);
+       }},
       {"size needs more rows", [](auto& b) { Set32(b, 8, 5); }},
       {"large image, little data",
-       [](auto& b) { Set32(b, 4, 16384); Set32(b, 8, 16384); Set16(b, 14, 32); }},
+       [](auto& b) {
+         Set32(b, 4, 16384);
+         Set32(b, 8, 16384);
+         Set16(b, 14, 32);
+       }},
       {"last byte missing", [](auto& b) { b.pop_back(); }},
   };
   const std::vector<uint8_t> good = Build(base);
@@ -362,8 +379,8 @@ TEST(LoadIconSurface, PicksTheClosestSizeAndKeeps32BitAlpha) {
 
 TEST(LoadIconSurface, MalformedGroupsAndImagesAreRefused) {
   Icons();
-  const char* names[] = {"TESTODD",     "TESTNEG",   "TESTNOMASK", "TESTMISSING",
-                         "TESTEMPTY",   "TESTCURSOR", "TESTSHORT", "NOSUCHICON"};
+  const char* names[] = {"TESTODD",   "TESTNEG",    "TESTNOMASK", "TESTMISSING",
+                         "TESTEMPTY", "TESTCURSOR", "TESTSHORT",  "NOSUCHICON"};
   for (const char* name : names) EXPECT_EQ(win32::LoadIconSurface(name, 8), nullptr) << name;
 }
 

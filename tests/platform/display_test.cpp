@@ -11,7 +11,8 @@ class DisplayTest : public Win32Test {};
 
 const std::vector<testing_hooks::DisplayMode> kWith800 = {
     {1024, 768, 32, 60}, {800, 600, 16, 60}, {800, 600, 32, 75}};
-const std::vector<testing_hooks::DisplayMode> kWithout800 = {{1024, 768, 32, 60}, {640, 480, 32, 60}};
+const std::vector<testing_hooks::DisplayMode> kWithout800 = {{1024, 768, 32, 60},
+                                                             {640, 480, 32, 60}};
 
 TEST_F(DisplayTest, EnumeratesTheListedModes) {
   testing_hooks::SetDisplayModes(kWith800);
@@ -97,8 +98,9 @@ TEST_F(DisplayTest, CoveringPopupGoesFullScreen) {
 class CaptureTest : public Win32Test {};
 
 TEST_F(CaptureTest, FramedWindowCaptureHasFrameCaptionAndClient) {
-  HWND h = CreateWindowExA(WS_EX_CLIENTEDGE, kTestClass, "Capture", WS_CAPTION | WS_SYSMENU | WS_VISIBLE,
-                           0, 0, 210, 129, nullptr, nullptr, nullptr, nullptr);
+  HWND h =
+      CreateWindowExA(WS_EX_CLIENTEDGE, kTestClass, "Capture", WS_CAPTION | WS_SYSMENU | WS_VISIBLE,
+                      0, 0, 210, 129, nullptr, nullptr, nullptr, nullptr);
   Pump();
   HDC dc = GetDC(h);
   HBRUSH green = CreateSolidBrush(RGB(0, 200, 0));
@@ -112,10 +114,10 @@ TEST_F(CaptureTest, FramedWindowCaptureHasFrameCaptionAndClient) {
   ASSERT_EQ(w, 210);
   ASSERT_EQ(hh, 129);
   auto at = [&](int x, int y) { return px[static_cast<size_t>(y) * w + x] & 0xFFFFFF; };
-  EXPECT_EQ(at(5, 5 + 19), 0x00C800u);                            // client origin
+  EXPECT_EQ(at(5, 5 + 19), 0x00C800u);                               // client origin
   EXPECT_EQ(at(5 + 20, 5 + 19 + 20), Rgb(GetSysColor(COLOR_MENU)));  // class background
-  EXPECT_EQ(at(3, 10), Rgb(GetSysColor(COLOR_ACTIVECAPTION)));    // caption bar
-  EXPECT_EQ(at(4, 24), Rgb(GetSysColor(COLOR_3DDKSHADOW)));       // client edge
+  EXPECT_EQ(at(3, 10), Rgb(GetSysColor(COLOR_ACTIVECAPTION)));       // caption bar
+  EXPECT_EQ(at(4, 24), Rgb(GetSysColor(COLOR_3DDKSHADOW)));          // client edge
   DeleteObject(green);
   EXPECT_FALSE(testing_hooks::SaveWindowPng(nullptr, path));
 }

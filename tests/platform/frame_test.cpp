@@ -74,7 +74,6 @@ TEST_F(FrameTest, AFrameReportedAfterShowingMovesTheWindowOnce) {
   EXPECT_EQ(p.y, 80);
 }
 
-
 // The caption boxes of the capture frame: close for WS_SYSMENU, and with
 // WS_MINIMIZEBOX a minimise box and a greyed maximise box beside it.
 TEST_F(FrameTest, CaptureFrameDrawsTheCaptionBoxesTheStyleAsksFor) {
@@ -100,13 +99,14 @@ TEST_F(FrameTest, CaptureFrameDrawsTheCaptionBoxesTheStyleAsksFor) {
     // close at x 279, maximise at 261, minimise at 245.
     const uint32_t black = 0, face = Rgb(GetSysColor(COLOR_3DFACE));
     const uint32_t grey = Rgb(GetSysColor(COLOR_BTNSHADOW));
-    EXPECT_EQ(at(279 + 1, 5 + 1) == face, c.close);                 // close box face
-    EXPECT_EQ(at(245 + 6, 5 + 9) == black, c.minimize);             // minimise bar
-    EXPECT_EQ(at(261 + 6, 5 + 2), !c.minimize ? at(261 + 6, 5 + 2)  // maximise top edge
-                                  : c.maximize ? black : grey);
+    EXPECT_EQ(at(279 + 1, 5 + 1) == face, c.close);                  // close box face
+    EXPECT_EQ(at(245 + 6, 5 + 9) == black, c.minimize);              // minimise bar
+    EXPECT_EQ(at(261 + 6, 5 + 2), !c.minimize  ? at(261 + 6, 5 + 2)  // maximise top edge
+                                  : c.maximize ? black
+                                               : grey);
     if (c.minimize && OutDir() != "") {
-      testing_hooks::SaveWindowPng(h, OutDir() + "/caption-boxes-" + std::to_string(c.maximize) +
-                                          ".png");
+      testing_hooks::SaveWindowPng(
+          h, OutDir() + "/caption-boxes-" + std::to_string(c.maximize) + ".png");
     }
     DestroyWindow(h);
   }

@@ -35,7 +35,8 @@ void RegisterBitmap(const char* name, int w, int h) {
   static std::deque<std::vector<unsigned char>> store;
   static std::deque<win32::ModuleResource> table;
   store.push_back(MakeDib(w, h));
-  table.push_back(win32::ModuleResource{{nullptr, 2}, {name, 0}, store.back().data(), store.back().size()});
+  table.push_back(
+      win32::ModuleResource{{nullptr, 2}, {name, 0}, store.back().data(), store.back().size()});
   win32::RegisterModuleResources(&table.back(), 1);
 }
 
@@ -77,13 +78,13 @@ struct BlitCase {
 TEST_F(GdiTest, BitBltClipsToSourceAndDestination) {
   RegisterBitmap("GDITEST8", 8, 6);
   const BlitCase cases[] = {
-      {0, 0, 8, 6, 0, 0, 3, 2, 3, 2},       // plain copy
-      {-2, -1, 8, 6, 0, 0, 0, 0, 2, 1},     // destination off the top-left
-      {15, 17, 8, 6, 0, 0, 19, 19, 4, 2},   // destination off the bottom-right
+      {0, 0, 8, 6, 0, 0, 3, 2, 3, 2},      // plain copy
+      {-2, -1, 8, 6, 0, 0, 0, 0, 2, 1},    // destination off the top-left
+      {15, 17, 8, 6, 0, 0, 19, 19, 4, 2},  // destination off the bottom-right
       {15, 17, 8, 6, 0, 0, 15, 17, 0, 0},
-      {0, 0, 20, 20, 4, 3, 3, 2, 7, 5},     // source runs out: rest untouched
+      {0, 0, 20, 20, 4, 3, 3, 2, 7, 5},  // source runs out: rest untouched
       {0, 0, 20, 20, 4, 3, 4, 2, -1, -1},
-      {0, 0, 8, 6, -2, 0, 0, 0, -1, -1},    // source starts left of the bitmap
+      {0, 0, 8, 6, -2, 0, 0, 0, -1, -1},  // source starts left of the bitmap
       {0, 0, 8, 6, -2, 0, 2, 0, 0, 0},
   };
   const uint32_t bg = Rgb(GetSysColor(COLOR_MENU));
@@ -97,7 +98,8 @@ TEST_F(GdiTest, BitBltClipsToSourceAndDestination) {
     HDC dc = GetDC(h);
     EXPECT_TRUE(BitBlt(dc, c.x, c.y, c.w, c.h, mem, c.sx, c.sy, SRCCOPY));
     ReleaseDC(h, dc);
-    uint32_t want = c.bx < 0 ? bg : (static_cast<uint32_t>(c.bx * 10) << 16) | (c.by * 10u << 8) | 7u;
+    uint32_t want =
+        c.bx < 0 ? bg : (static_cast<uint32_t>(c.bx * 10) << 16) | (c.by * 10u << 8) | 7u;
     EXPECT_EQ(PixelAt(h, c.px, c.py), want);
     DeleteDC(mem);
     DestroyWindow(h);

@@ -15,8 +15,9 @@ TEST_F(MsgBoxTest, AutoAnswerRecordsAndReturnsOkAtOnce) {
   std::string dir = OutDir();
   std::string shots = dir.empty() ? "/tmp" : dir;
   testing_hooks::SetMessageBoxCaptureDir(shots);
-  const char* text = "\x8f\x89\x8a\xfa\x89\xbb\x82\xc9\x8e\xb8\x94\x73\x82\xb5\x82\xdc\x82\xb5\x82\xbd"
-                     "\r\n2\x8d\x73\x96\xda";  // 初期化に失敗しました / 2行目
+  const char* text =
+      "\x8f\x89\x8a\xfa\x89\xbb\x82\xc9\x8e\xb8\x94\x73\x82\xb5\x82\xdc\x82\xb5\x82\xbd"
+      "\r\n2\x8d\x73\x96\xda";  // 初期化に失敗しました / 2行目
   int r = MessageBoxA(owner, text, "Error!!", MB_OK | MB_ICONERROR);
   EXPECT_EQ(r, IDOK);
   ASSERT_EQ(testing_hooks::MessageBoxes().size(), 1u);

@@ -135,12 +135,12 @@ TEST(ProgramResources, SettingsDialogTemplate) {
   const char16_t face[] = u"MS Shell Dlg";
   ASSERT_EQ(size, 26u + sizeof face);
   EXPECT_EQ(U32(b), static_cast<DWORD>(WS_CAPTION | DS_SETFONT));
-  EXPECT_EQ(U32(b + 4), 0u);   // extended style
-  EXPECT_EQ(U16(b + 8), 0u);   // no controls
+  EXPECT_EQ(U32(b + 4), 0u);                                       // extended style
+  EXPECT_EQ(U16(b + 8), 0u);                                       // no controls
   for (int i = 0; i < 4; ++i) EXPECT_EQ(U16(b + 10 + 2 * i), 0u);  // x, y, cx, cy
-  EXPECT_EQ(U16(b + 18), 0u);  // menu
-  EXPECT_EQ(U16(b + 20), 0u);  // class
-  EXPECT_EQ(U16(b + 22), 0u);  // title
+  EXPECT_EQ(U16(b + 18), 0u);                                      // menu
+  EXPECT_EQ(U16(b + 20), 0u);                                      // class
+  EXPECT_EQ(U16(b + 22), 0u);                                      // title
   EXPECT_EQ(U16(b + 24), 12u);
   for (size_t i = 0; i < std::size(face); ++i) EXPECT_EQ(U16(b + 26 + 2 * i), face[i]) << i;
 }

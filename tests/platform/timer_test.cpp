@@ -65,7 +65,7 @@ TEST_F(VirtualClock, RealClockResumesAndNeverStartsAtZero) {
   EXPECT_FALSE(testing_hooks::VirtualClockOn());
   const DWORD a = timeGetTime();
   const DWORD b = timeGetTime();
-  EXPECT_GE(a, 0x10000u);  // the count starts well above zero
+  EXPECT_GE(a, 0x10000u);         // the count starts well above zero
   EXPECT_LT(b - a, 0x80000000u);  // never runs backwards
 }
 

@@ -88,9 +88,7 @@ class Win32Test : public ::testing::Test {
     return px[static_cast<size_t>(y) * w + x] & 0xFFFFFF;
   }
 
-  static uint32_t Rgb(COLORREF c) {
-    return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
-  }
+  static uint32_t Rgb(COLORREF c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
 
   // Folder for images a person should look at, if the run asks for them.
   static std::string OutDir() {

@@ -59,9 +59,9 @@ TEST_F(WindowTest, CreateFailures) {
   wc.lpfnWndProc = RefuseCreateProc;
   wc.lpszClassName = "Refuse";
   ASSERT_NE(RegisterClassA(&wc), 0);
-  EXPECT_EQ(CreateWindowExA(0, "Refuse", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
-                            nullptr),
-            nullptr);
+  EXPECT_EQ(
+      CreateWindowExA(0, "Refuse", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
+      nullptr);
   EXPECT_EQ(testing_hooks::CaptureWindow(nullptr, nullptr, nullptr).size(), 0u);
 }
 
@@ -117,8 +117,8 @@ TEST_F(WindowTest, ClientAreaFollowsTheFrameStyles) {
 }
 
 TEST_F(WindowTest, SetWindowPosReportsNewClientSize) {
-  HWND h = CreateWindowExA(WS_EX_CLIENTEDGE, kTestClass, "", WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 0,
-                           0, 810, 629, nullptr, nullptr, nullptr, nullptr);
+  HWND h = CreateWindowExA(WS_EX_CLIENTEDGE, kTestClass, "", WS_CAPTION | WS_SYSMENU | WS_VISIBLE,
+                           0, 0, 810, 629, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(h, nullptr);
   Log().clear();
   SetWindowPos(h, HWND_NOTOPMOST, 0, 0, 410, 329, SWP_NOMOVE);

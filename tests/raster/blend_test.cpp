@@ -19,26 +19,16 @@ using raster::RendererOptions;
 // the target's alpha reads 1.
 double Factor(BlendFactor f, double s, double as, double d) {
   switch (f) {
-    case BlendFactor::kZero:
-      return 0;
-    case BlendFactor::kOne:
-      return 1;
-    case BlendFactor::kSrcColor:
-      return s;
-    case BlendFactor::kInvSrcColor:
-      return 1 - s;
-    case BlendFactor::kSrcAlpha:
-      return as;
-    case BlendFactor::kInvSrcAlpha:
-      return 1 - as;
-    case BlendFactor::kDestAlpha:
-      return 1;
-    case BlendFactor::kInvDestAlpha:
-      return 0;
-    case BlendFactor::kDestColor:
-      return d;
-    case BlendFactor::kInvDestColor:
-      return 1 - d;
+    case BlendFactor::kZero: return 0;
+    case BlendFactor::kOne: return 1;
+    case BlendFactor::kSrcColor: return s;
+    case BlendFactor::kInvSrcColor: return 1 - s;
+    case BlendFactor::kSrcAlpha: return as;
+    case BlendFactor::kInvSrcAlpha: return 1 - as;
+    case BlendFactor::kDestAlpha: return 1;
+    case BlendFactor::kInvDestAlpha: return 0;
+    case BlendFactor::kDestColor: return d;
+    case BlendFactor::kInvDestColor: return 1 - d;
   }
   return -1;
 }

@@ -225,9 +225,9 @@ TEST(Equivalence, TiledPathMatchesReferenceOnRandomScenes) {
   constexpr int kW = 150, kH = 100;
   // Every sample count on one, two and three threads (one batch small
   // enough to force flushes part-way), each also with coverage timed apart.
-  const Variant variants[] = {{1, 1, 0},       {1, 2, 0, true}, {1, 3, 5},       {2, 1, 0, true},
-                              {2, 2, 0},       {2, 3, 0},       {4, 1, 0},       {4, 2, 0, true},
-                              {4, 3, 7},       {8, 1, 0},       {8, 2, 0, true}, {8, 3, 0}};
+  const Variant variants[] = {{1, 1, 0}, {1, 2, 0, true}, {1, 3, 5},       {2, 1, 0, true},
+                              {2, 2, 0}, {2, 3, 0},       {4, 1, 0},       {4, 2, 0, true},
+                              {4, 3, 7}, {8, 1, 0},       {8, 2, 0, true}, {8, 3, 0}};
   for (unsigned seed : {11u, 22u, 33u, 44u}) {
     for (const Variant& v : variants) {
       Target ref, fast;
@@ -269,7 +269,7 @@ TEST(Equivalence, TiledPathMatchesReferenceOnRandomScenes) {
 // gets from a single thread, also when the batch fills part-way.
 TEST(Equivalence, VertexAndSetupStagesSharedByThreadsMatchReference) {
   constexpr int kW = 160, kH = 120, kCols = 70, kRows = 50;  // 3,621 vertices
-  std::vector<float> clip;  // x y z w, colour bits, u v
+  std::vector<float> clip;                                   // x y z w, colour bits, u v
   std::mt19937 rng(7);
   for (int j = 0; j <= kRows; ++j)
     for (int i = 0; i <= kCols; ++i) {
@@ -383,8 +383,8 @@ TEST(StageTimes, EachPathTimesItsOwnStages) {
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const raster::StageTimes times = r.TakeStageTimes();
-    for (double stage : {times.vertex, times.setup, times.binning, times.coverage, times.shading,
-                         times.resolve})
+    for (double stage :
+         {times.vertex, times.setup, times.binning, times.coverage, times.shading, times.resolve})
       EXPECT_GE(stage, 0.0);
     EXPECT_GT(times.vertex, 0.0);
     EXPECT_GT(times.setup, 0.0);

@@ -37,14 +37,10 @@ class FastRoutines : public ::testing::Test {
   // Mostly ordinary values, sometimes the ones that break careless code.
   float Value(float scale) {
     switch (rng_() % 16) {
-      case 0:
-        return std::numeric_limits<float>::quiet_NaN();
-      case 1:
-        return Pick({std::numeric_limits<float>::infinity(), -1e30f, 1e30f, 0.0f, -0.0f});
-      case 2:
-        return Uniform(-1e7f, 1e7f);
-      default:
-        return Uniform(-scale, scale);
+      case 0: return std::numeric_limits<float>::quiet_NaN();
+      case 1: return Pick({std::numeric_limits<float>::infinity(), -1e30f, 1e30f, 0.0f, -0.0f});
+      case 2: return Uniform(-1e7f, 1e7f);
+      default: return Uniform(-scale, scale);
     }
   }
 
@@ -57,9 +53,9 @@ class FastRoutines : public ::testing::Test {
     TriangleSetup t{};
     t.ox = Uniform(-50.0f, 200.0f);
     t.oy = Uniform(-50.0f, 200.0f);
-    t.q = rng_() % 6 == 0 ? Plane{Value(2.0f), 0.0f, 0.0f}
-                          : Plane{Uniform(0.05f, 3.0f), Uniform(-0.01f, 0.01f),
-                                  Uniform(-0.01f, 0.01f)};
+    t.q = rng_() % 6 == 0
+              ? Plane{Value(2.0f), 0.0f, 0.0f}
+              : Plane{Uniform(0.05f, 3.0f), Uniform(-0.01f, 0.01f), Uniform(-0.01f, 0.01f)};
     for (int i = 0; i < 4; ++i) t.attr[i] = RandomPlane(300.0f);
     for (int i = 4; i < 6; ++i) t.attr[i] = RandomPlane(4.0f);
     if (rng_() % 4 == 0) {  // a sprite: w and colour the same everywhere
@@ -117,13 +113,12 @@ TEST_F(FastRoutines, FourLaneStageZeroMatchesScalarPerPixel) {
           ASSERT_EQ(lanes[k], 0x12345678u) << "a lane that is not live was written";
           continue;
         }
-        const uint32_t want =
-            useFlat ? raster::ShadeWith(t, s, static_cast<float>(x + k), static_cast<float>(y), w,
-                                        diffuse)
-                    : raster::ShadePixel(t, s, x + k, y);
-        ASSERT_EQ(lanes[k], want) << "round " << round << " lane " << k << " at (" << x + k
-                                  << ", " << y << ") linear " << s.linearMag << "/"
-                                  << s.linearMin << " texture " << s.usesTexture;
+        const uint32_t want = useFlat ? raster::ShadeWith(t, s, static_cast<float>(x + k),
+                                                          static_cast<float>(y), w, diffuse)
+                                      : raster::ShadePixel(t, s, x + k, y);
+        ASSERT_EQ(lanes[k], want) << "round " << round << " lane " << k << " at (" << x + k << ", "
+                                  << y << ") linear " << s.linearMag << "/" << s.linearMin
+                                  << " texture " << s.usesTexture;
       }
     }
   }
@@ -136,9 +131,9 @@ TEST_F(FastRoutines, FourLaneCentreDepthMatchesSampleDepth) {
   for (int round = 0; round < 20000; ++round) {
     TriangleSetup t = RandomSetup();
     // Depth planes around 0..1, with the out-of-range and NaN cases.
-    t.z = rng_() % 8 == 0 ? Plane{Value(2.0f), Value(0.1f), Value(0.1f)}
-                          : Plane{Uniform(-0.2f, 1.2f), Uniform(-0.01f, 0.01f),
-                                  Uniform(-0.01f, 0.01f)};
+    t.z = rng_() % 8 == 0
+              ? Plane{Value(2.0f), Value(0.1f), Value(0.1f)}
+              : Plane{Uniform(-0.2f, 1.2f), Uniform(-0.01f, 0.01f), Uniform(-0.01f, 0.01f)};
     const int x = static_cast<int>(rng_() % 300) - 60, y = static_cast<int>(rng_() % 300) - 60;
     uint16_t lanes[4];
     raster::CentreDepthRow4(t, x, y, lanes);
@@ -173,8 +168,8 @@ TEST_F(FastRoutines, PerDrawBlendFunctionsMatchOutputColorForEveryPair) {
 // Every factor pair (the four-lane ones and the lane-by-lane rest), every
 // lane mask: written lanes get OutputColor, the others keep their bits.
 TEST_F(FastRoutines, FourLaneColourWriteMatchesOutputColorPerLane) {
-  const uint32_t corners[] = {0x00000000u, 0xFFFFFFFFu, 0x80FF0001u, 0x7F00FF80u, 0x01010101u,
-                              0xFF000000u, 0x00FFFFFFu};
+  const uint32_t corners[] = {0x00000000u, 0xFFFFFFFFu, 0x80FF0001u, 0x7F00FF80u,
+                              0x01010101u, 0xFF000000u, 0x00FFFFFFu};
   for (int blend = 0; blend < 2; ++blend)
     for (int fs = 0; fs < 10; ++fs)
       for (int fd = 0; fd < 10; ++fd) {
@@ -194,10 +189,10 @@ TEST_F(FastRoutines, FourLaneColourWriteMatchesOutputColorPerLane) {
           std::memcpy(out, dst, sizeof out);
           raster::WriteColors4(s, output, src, lanes, out);
           for (int k = 0; k < 4; ++k) {
-            const uint32_t want = (lanes & (1u << k)) ? raster::OutputColor(s, src[k], dst[k])
-                                                      : dst[k];
-            ASSERT_EQ(out[k], want) << blend << " " << fs << " " << fd << " lane " << k
-                                    << std::hex << " " << src[k] << " " << dst[k];
+            const uint32_t want =
+                (lanes & (1u << k)) ? raster::OutputColor(s, src[k], dst[k]) : dst[k];
+            ASSERT_EQ(out[k], want) << blend << " " << fs << " " << fd << " lane " << k << std::hex
+                                    << " " << src[k] << " " << dst[k];
           }
         }
       }

@@ -13,14 +13,10 @@ using raster::RendererOptions;
 // Standard sample x positions within a pixel cell (0..1 from its left side).
 std::vector<double> SampleXs(int samples) {
   switch (samples) {
-    case 2:
-      return {0.75, 0.25};
-    case 4:
-      return {0.375, 0.875, 0.125, 0.625};
-    case 8:
-      return {0.5625, 0.4375, 0.8125, 0.3125, 0.1875, 0.0625, 0.6875, 0.9375};
-    default:
-      return {0.5};
+    case 2: return {0.75, 0.25};
+    case 4: return {0.375, 0.875, 0.125, 0.625};
+    case 8: return {0.5625, 0.4375, 0.8125, 0.3125, 0.1875, 0.0625, 0.6875, 0.9375};
+    default: return {0.5};
   }
 }
 

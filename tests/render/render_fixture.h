@@ -342,20 +342,13 @@ class RenderTest : public ::testing::Test {
 inline Rgb BlendExpected(int mode, Rgb s, double a, Rgb d) {
   auto one = [&](double sc, double dc) {
     switch (mode) {
-      case 0:
-        return sc * a + dc * (1 - a);
-      case 1:
-        return sc * a + dc;
-      case 2:
-        return sc * dc;
-      case 3:
-        return sc * (1 - dc) + dc * (1 - sc);
-      case 4:
-        return sc + dc * (1 - sc);
-      case 5:
-        return dc * (1 - sc);
-      case 6:
-        return sc * dc + dc;
+      case 0: return sc * a + dc * (1 - a);
+      case 1: return sc * a + dc;
+      case 2: return sc * dc;
+      case 3: return sc * (1 - dc) + dc * (1 - sc);
+      case 4: return sc + dc * (1 - sc);
+      case 5: return dc * (1 - sc);
+      case 6: return sc * dc + dc;
     }
     return 0.0;
   };

@@ -139,20 +139,13 @@ std::vector<VertexInput> Vertices(std::mt19937& rng) {
 Float4 InputValue(const VertexInput& v, const d3d9::VertexProgramInput& input) {
   const int u = input.usageIndex;
   switch (input.usage) {
-    case D3DDECLUSAGE_POSITION:
-      return v.position[u];
-    case D3DDECLUSAGE_NORMAL:
-      return v.normal[u];
-    case D3DDECLUSAGE_COLOR:
-      return v.color[u];
-    case D3DDECLUSAGE_TEXCOORD:
-      return v.texcoord[u];
-    case D3DDECLUSAGE_BLENDINDICES:
-      return v.blendIndices[u];
-    case D3DDECLUSAGE_BLENDWEIGHT:
-      return v.blendWeight[u];
-    default:
-      return {0, 0, 0, 1};
+    case D3DDECLUSAGE_POSITION: return v.position[u];
+    case D3DDECLUSAGE_NORMAL: return v.normal[u];
+    case D3DDECLUSAGE_COLOR: return v.color[u];
+    case D3DDECLUSAGE_TEXCOORD: return v.texcoord[u];
+    case D3DDECLUSAGE_BLENDINDICES: return v.blendIndices[u];
+    case D3DDECLUSAGE_BLENDWEIGHT: return v.blendWeight[u];
+    default: return {0, 0, 0, 1};
   }
 }
 
@@ -169,26 +162,13 @@ VertexInput Gathered(const VertexInput& v, const d3d9::VertexProgramInfo& progra
     const Float4 value = InputValue(v, input);
     const int u = input.usageIndex;
     switch (input.usage) {
-      case D3DDECLUSAGE_POSITION:
-        in.position[u] = value;
-        break;
-      case D3DDECLUSAGE_NORMAL:
-        in.normal[u] = value;
-        break;
-      case D3DDECLUSAGE_COLOR:
-        in.color[u] = value;
-        break;
-      case D3DDECLUSAGE_TEXCOORD:
-        in.texcoord[u] = value;
-        break;
-      case D3DDECLUSAGE_BLENDINDICES:
-        in.blendIndices[u] = value;
-        break;
-      case D3DDECLUSAGE_BLENDWEIGHT:
-        in.blendWeight[u] = value;
-        break;
-      default:
-        break;
+      case D3DDECLUSAGE_POSITION: in.position[u] = value; break;
+      case D3DDECLUSAGE_NORMAL: in.normal[u] = value; break;
+      case D3DDECLUSAGE_COLOR: in.color[u] = value; break;
+      case D3DDECLUSAGE_TEXCOORD: in.texcoord[u] = value; break;
+      case D3DDECLUSAGE_BLENDINDICES: in.blendIndices[u] = value; break;
+      case D3DDECLUSAGE_BLENDWEIGHT: in.blendWeight[u] = value; break;
+      default: break;
     }
   }
   return in;

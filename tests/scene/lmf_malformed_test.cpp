@@ -129,7 +129,8 @@ std::vector<Case> MalformedFiles() {
   return {
       // Lengths.
       {"negative top-level length", LmfError::kChunkLength, WithLength(oneLayer, kSRFN, -1)},
-      {"top-level length past the total", LmfError::kChunkLength, WithLength(oneLayer, kLYER, 10000)},
+      {"top-level length past the total", LmfError::kChunkLength,
+       WithLength(oneLayer, kLYER, 10000)},
       {"inner length past its parent", LmfError::kChunkLength, WithLength(oneLayer, kMESH, 1000)},
       {"inner length negative", LmfError::kChunkLength, WithLength(oneLayer, kVTXN, -2)},
       {"header straddling the end of its parent", LmfError::kChunkHeader,
@@ -175,7 +176,8 @@ std::vector<Case> MalformedFiles() {
              w, [](ChunkWriter* t) { t->Chunk(kSIZE, std::vector<uint8_t>(12, 1).data(), 12); });
        })},
       // Copied bodies wider than their field.
-      {"LYRN of 4 bytes", LmfError::kCopiedTooWide, Bytes([](ChunkWriter* w) { w->ChunkI32(kLYRN, 1); })},
+      {"LYRN of 4 bytes", LmfError::kCopiedTooWide,
+       Bytes([](ChunkWriter* w) { w->ChunkI32(kLYRN, 1); })},
       {"SFNO of 3 bytes", LmfError::kCopiedTooWide, Bytes([](ChunkWriter* w) {
          MeshWith(w, [](ChunkWriter* m) { m->Chunk(kSFNO, "\0\0\0", 3); });
        })},
@@ -234,7 +236,8 @@ std::vector<Case> MalformedFiles() {
          w->Begin(kCAM);
          w->End();
        })},
-      {"light without LITN", LmfError::kItemUncounted, Bytes([](ChunkWriter* w) { w->Chunk(kLIGT, nullptr, 0); })},
+      {"light without LITN", LmfError::kItemUncounted,
+       Bytes([](ChunkWriter* w) { w->Chunk(kLIGT, nullptr, 0); })},
       {"light beyond LITN", LmfError::kItemUncounted, Bytes([](ChunkWriter* w) {
          w->ChunkU16(kLITN, 1);
          w->Chunk(kLIGT, nullptr, 0);
@@ -358,7 +361,8 @@ std::vector<Case> MalformedFiles() {
          });
        })},
       // A texture container must deliver its pixels.
-      {"empty texture container", LmfError::kNoPixels, Bytes([](ChunkWriter* w) { TextureWith(w, [](ChunkWriter*) {}); })},
+      {"empty texture container", LmfError::kNoPixels,
+       Bytes([](ChunkWriter* w) { TextureWith(w, [](ChunkWriter*) {}); })},
       {"SIZE without pixels", LmfError::kNoPixels,
        Bytes([](ChunkWriter* w) { TextureWith(w, [](ChunkWriter* t) { Size(t, 4096, 4096); }); })},
       {"pixels smaller than SIZE", LmfError::kDataSize, Bytes([](ChunkWriter* w) {

@@ -86,7 +86,8 @@ TEST(LmfDump, CommandLine) {
   {
     std::vector<uint8_t> bytes = lmfw::WriteLmf(scene_test::SampleScene());
     std::ofstream(good, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
   }
   struct Case {
     std::vector<std::string> args;

@@ -49,7 +49,7 @@ TEST_F(PlayerTest, ImmediateChangesReachTheBufferClamped) {
   player.SetMasterVolume(-400);
   struct Case {
     const char* label;
-    int32_t volume, pan, speed;     // asked for
+    int32_t volume, pan, speed;  // asked for
     int32_t gotVolume, gotPan, gotSpeed;
     LONG bufferVolume;
     DWORD frequency;  // trunc(22050 x speed x 0.001)

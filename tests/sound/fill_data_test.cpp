@@ -80,21 +80,22 @@ TEST_P(EndlessLoop, RestartsAtTheLoopStart) {
   Bytes out = FillBytes(&player, total, &r);
   EXPECT_EQ(r, 0);
   Bytes expect(data);
-  while (expect.size() < total) expect.insert(expect.end(), data.begin() + c.loopStartByte, data.end());
+  while (expect.size() < total)
+    expect.insert(expect.end(), data.begin() + c.loopStartByte, data.end());
   expect.resize(total);
   EXPECT_TRUE(out == expect);
   const uint32_t loopLength = c.dataBytes - c.loopStartByte;
   EXPECT_EQ(player.LoopCount(), static_cast<int32_t>(1 + (total - c.dataBytes) / loopLength));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Starts, EndlessLoop,
-    ::testing::Values(LoopCase{"from the start", kCd, 100000, 0, 0},
-                      LoopCase{"250 ms in", kCd, 100000, 250, 44100},
-                      // 10 ms of 22.05 kHz 8-bit stereo is 441 bytes: rounded
-                      // down to a whole frame so the channels stay in place.
-                      LoopCase{"inside a frame", Format{22050, 2, 8}, 30000, 10, 440},
-                      LoopCase{"negative start", kCd, 100000, -500, 0}));
+INSTANTIATE_TEST_SUITE_P(Starts, EndlessLoop,
+                         ::testing::Values(LoopCase{"from the start", kCd, 100000, 0, 0},
+                                           LoopCase{"250 ms in", kCd, 100000, 250, 44100},
+                                           // 10 ms of 22.05 kHz 8-bit stereo is 441 bytes: rounded
+                                           // down to a whole frame so the channels stay in place.
+                                           LoopCase{"inside a frame", Format{22050, 2, 8}, 30000,
+                                                    10, 440},
+                                           LoopCase{"negative start", kCd, 100000, -500, 0}));
 
 TEST_F(PlayerTest, NothingToLoopEndsInsteadOfSpinning) {
   struct Case {
@@ -139,8 +140,8 @@ TEST_F(PlayerTest, SeekMovesTheDataPosition) {
     player.SetLoop(1, 0);
     player.Fill(out.data(), 100);
     const size_t real = std::min<size_t>(100, data.size() - c.position);
-    EXPECT_TRUE(std::equal(out.begin(), out.begin() + static_cast<long>(real),
-                           data.begin() + c.position));
+    EXPECT_TRUE(
+        std::equal(out.begin(), out.begin() + static_cast<long>(real), data.begin() + c.position));
   }
 }
 

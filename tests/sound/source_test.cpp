@@ -41,7 +41,9 @@ struct Synthetic {
     ++static_cast<Synthetic*>(user)->closes;
     return 0;
   }
-  static int32_t Tell(void* user) { return static_cast<int32_t>(static_cast<Synthetic*>(user)->pos); }
+  static int32_t Tell(void* user) {
+    return static_cast<int32_t>(static_cast<Synthetic*>(user)->pos);
+  }
 };
 
 constexpr StreamCallbacks kSyntheticCallbacks = {Synthetic::Read, Synthetic::Seek, Synthetic::Close,
@@ -74,7 +76,8 @@ TEST_F(PlayerTest, SeekFarIntoALongSource) {
     uint8_t out[8];
     player.SetLoop(-1, 0);
     EXPECT_EQ(player.Fill(out, sizeof(out)), 0);
-    for (uint32_t i = 0; i < sizeof(out); ++i) EXPECT_EQ(out[i], Synthetic::ByteAt(44 + expect + i));
+    for (uint32_t i = 0; i < sizeof(out); ++i)
+      EXPECT_EQ(out[i], Synthetic::ByteAt(44 + expect + i));
   }
   // A loop start far in is just as exact.
   player.Seek(59990);

@@ -59,8 +59,8 @@ TEST_F(PlayerTest, PlayOnceDeliversTheDataThenSilenceAndStops) {
 }
 
 TEST_F(PlayerTest, EndlessPlayRestartsAtTheLoopStart) {
-  const uint32_t frames = 57330;       // 1.3 s
-  const uint32_t loopStart = 11025;    // 250 ms
+  const uint32_t frames = 57330;     // 1.3 s
+  const uint32_t loopStart = 11025;  // 250 ms
   WaveProbe player;
   OpenBytes(&player, Wave(kCd, CountingFrames(frames)));
   ASSERT_EQ(player.Play(-1, 250), 0);
@@ -289,9 +289,9 @@ TEST_F(PlayerTest, SeekWhilePlayingMovesTheNextRefill) {
   // 1; half 1 afterwards continues, looping to the start at 3 s.
   std::vector<float> mix = Capture(player, 8);
   std::vector<uint32_t> order;
-  for (uint32_t f = 0; f < 2 * 44100; ++f) order.push_back(f);      // as filled at Play
+  for (uint32_t f = 0; f < 2 * 44100; ++f) order.push_back(f);          // as filled at Play
   for (uint32_t f = 2 * 44100; f < 3 * 44100; ++f) order.push_back(f);  // after the seek
-  for (uint32_t f = 0; f < 44100; ++f) order.push_back(f);           // looped
+  for (uint32_t f = 0; f < 44100; ++f) order.push_back(f);              // looped
   EXPECT_EQ(FirstDifference(mix, Expected(order)), -1);
 
   // Seeks racing with refills stay safe (ThreadSanitizer watches).

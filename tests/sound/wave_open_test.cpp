@@ -29,7 +29,10 @@ std::vector<LayoutCase> LayoutCases() {
       {"data size wraps", {FmtChunk(kCd), Chunk("data", kSamples, 0xFFFFFFFF)}, 4000, 44},
       {"empty data", {FmtChunk(kCd), Chunk("data", {})}, 0, 44},
       // A header fragment after the last chunk is not a chunk.
-      {"trailing fragment", {FmtChunk(kCd), Chunk("data", kSamples), Bytes{'J', 'U', 'N'}}, 4000, 44},
+      {"trailing fragment",
+       {FmtChunk(kCd), Chunk("data", kSamples), Bytes{'J', 'U', 'N'}},
+       4000,
+       44},
   };
 }
 
@@ -96,7 +99,8 @@ std::vector<BadCase> BadCases() {
       // the end is clamped to what is there, so the cut fmt chunks are short.
       {"fmt of 14 bytes", WaveError::kDevice, Riff({FmtChunk(kCd, 14), Chunk("data", kSamples)})},
       {"fmt cut by the end", WaveError::kShortFormat, Riff({Chunk("data", kSamples), fmtCut})},
-      {"fmt size past end", WaveError::kShortFormat, Riff({Chunk("data", kSamples), Chunk("fmt ", Noise(10), 0x40000000)})},
+      {"fmt size past end", WaveError::kShortFormat,
+       Riff({Chunk("data", kSamples), Chunk("fmt ", Noise(10), 0x40000000)})},
       {"format refused (8 channels)", WaveError::kDevice, Wave(eightChannels, kSamples)},
       {"format refused (24 bits)", WaveError::kDevice, Wave(twentyFourBit, kSamples)},
   };

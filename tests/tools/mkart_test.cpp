@@ -101,7 +101,9 @@ TEST(Mkart, IconFileRoundTripsThroughTheCompilerAndDecoder) {
   ASSERT_EQ(icon.images.size(), 2u);
   static win32::ModuleResource table[3];
   for (int i = 0; i < 2; ++i) {
-    table[i] = {{nullptr, 3}, {nullptr, icon.ids[size_t(i)]}, icon.images[size_t(i)].data(),
+    table[i] = {{nullptr, 3},
+                {nullptr, icon.ids[size_t(i)]},
+                icon.images[size_t(i)].data(),
                 icon.images[size_t(i)].size()};
   }
   table[2] = {{nullptr, 14}, {"MKARTICON", 0}, icon.group.data(), icon.group.size()};

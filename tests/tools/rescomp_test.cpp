@@ -152,13 +152,13 @@ TEST(Rescomp, SettingsDialogTemplate) {
   EXPECT_EQ(out[0].type.id, 5);
   EXPECT_EQ(out[0].name.name, "DIALOGWND");
   const Bytes& b = out[0].data;
-  EXPECT_EQ(U32(b, 0), 0x00C00040u);  // style
-  EXPECT_EQ(U32(b, 4), 0u);           // exStyle
-  EXPECT_EQ(U16(b, 8), 0u);           // cdit
+  EXPECT_EQ(U32(b, 0), 0x00C00040u);                                       // style
+  EXPECT_EQ(U32(b, 4), 0u);                                                // exStyle
+  EXPECT_EQ(U16(b, 8), 0u);                                                // cdit
   for (size_t at = 10; at < 18; at += 2) EXPECT_EQ(U16(b, at), 0u) << at;  // x, y, cx, cy
-  EXPECT_EQ(U16(b, 18), 0u);  // no menu
-  EXPECT_EQ(U16(b, 20), 0u);  // no class
-  EXPECT_EQ(U16(b, 22), 0u);  // empty title
+  EXPECT_EQ(U16(b, 18), 0u);                                               // no menu
+  EXPECT_EQ(U16(b, 20), 0u);                                               // no class
+  EXPECT_EQ(U16(b, 22), 0u);                                               // empty title
   EXPECT_EQ(U16(b, 24), 12u);
   const Bytes face = Utf16(u"MS Shell Dlg");
   EXPECT_TRUE(HasAt(b, 26, face));

@@ -68,8 +68,10 @@ class Dumper {
   Dumper(const std::vector<uint8_t>& bytes, std::ostream& out) : bytes_(bytes), out_(out) {}
 
   bool Run() {
-    if (bytes_.size() < 4 || U32At(0) != kMagic) return Fail(LmfError::kBadMagic, "not an LMF file: no LMD3 magic");
-    if (bytes_.size() < kHeaderSize) return Fail(LmfError::kBadMagic, "data ends inside the header");
+    if (bytes_.size() < 4 || U32At(0) != kMagic)
+      return Fail(LmfError::kBadMagic, "not an LMF file: no LMD3 magic");
+    if (bytes_.size() < kHeaderSize)
+      return Fail(LmfError::kBadMagic, "data ends inside the header");
     const int32_t total = I32At(4);
     out_ << "LMD3 total " << total << "\n";
     pos_ = kHeaderSize;
@@ -82,9 +84,7 @@ class Dumper {
   LmfError reason() const { return reason_; }
 
  private:
-  uint32_t U32At(uint64_t at) const {
-    return LoadLe32(&bytes_[at]);
-  }
+  uint32_t U32At(uint64_t at) const { return LoadLe32(&bytes_[at]); }
   int32_t I32At(uint64_t at) const { return static_cast<int32_t>(U32At(at)); }
 
   bool Fail(LmfError reason, const std::string& why) {
@@ -105,15 +105,20 @@ class Dumper {
   // Reads the next header of a body ending at `end`.
   bool Header(uint64_t end, Chunk* c) {
     if (end - pos_ < kChunkHeaderSize)
-      return Fail(LmfError::kChunkHeader, std::to_string(end - pos_) + " bytes left in the body, too few for a chunk");
-    if (bytes_.size() < pos_ + kChunkHeaderSize) return Fail(LmfError::kTruncated, "data ends inside a chunk header");
+      return Fail(LmfError::kChunkHeader,
+                  std::to_string(end - pos_) + " bytes left in the body, too few for a chunk");
+    if (bytes_.size() < pos_ + kChunkHeaderSize)
+      return Fail(LmfError::kTruncated, "data ends inside a chunk header");
     const int32_t length = I32At(pos_ + 4);
     c->tag = U32At(pos_);
-    if (length < 0) return Fail(LmfError::kChunkLength, LmfTagName(c->tag) + ": negative length " + std::to_string(length));
+    if (length < 0)
+      return Fail(LmfError::kChunkLength,
+                  LmfTagName(c->tag) + ": negative length " + std::to_string(length));
     if (static_cast<uint64_t>(length) > end - pos_ - kChunkHeaderSize)
-      return Fail(LmfError::kChunkLength, LmfTagName(c->tag) + ": length " + std::to_string(length) +
-                  " runs past its parent (" + std::to_string(end - pos_ - kChunkHeaderSize) +
-                  " bytes left)");
+      return Fail(LmfError::kChunkLength, LmfTagName(c->tag) + ": length " +
+                                              std::to_string(length) + " runs past its parent (" +
+                                              std::to_string(end - pos_ - kChunkHeaderSize) +
+                                              " bytes left)");
     pos_ += kChunkHeaderSize;
     c->length = static_cast<uint32_t>(length);
     c->body = pos_;
@@ -130,7 +135,8 @@ class Dumper {
   bool Copied(const Chunk& c, uint32_t width, uint32_t* value) {
     if (c.length > width)
       return Fail(LmfError::kCopiedTooWide, LmfTagName(c.tag) + ": " + std::to_string(c.length) +
-                  " bytes do not fit a field of " + std::to_string(width));
+                                                " bytes do not fit a field of " +
+                                                std::to_string(width));
     if (!HaveBody(c)) return false;
     *value = 0;
     std::memcpy(value, &bytes_[c.body], c.length);
@@ -140,8 +146,8 @@ class Dumper {
 
   bool Fixed(const Chunk& c, uint32_t size) {
     if (c.length != size)
-      return Fail(LmfError::kFixedSize, LmfTagName(c.tag) + ": length " + std::to_string(c.length) + ", must be " +
-                  std::to_string(size));
+      return Fail(LmfError::kFixedSize, LmfTagName(c.tag) + ": length " + std::to_string(c.length) +
+                                            ", must be " + std::to_string(size));
     if (!HaveBody(c)) return false;
     pos_ += size;
     return true;
@@ -203,7 +209,8 @@ class Dumper {
   }
 
   bool Count(const Chunk& c, Counted* counted, const char* what) {
-    if (counted->counted) return Fail(LmfError::kRepeated, LmfTagName(c.tag) + ": a second count of " + what);
+    if (counted->counted)
+      return Fail(LmfError::kRepeated, LmfTagName(c.tag) + ": a second count of " + what);
     uint32_t n;
     if (!Copied(c, 2, &n)) return false;
     counted->counted = true;
@@ -213,10 +220,12 @@ class Dumper {
   }
 
   bool Item(const Chunk& c, Counted* counted, const char* countTag) {
-    if (!counted->counted) return Fail(LmfError::kItemUncounted, LmfTagName(c.tag) + ": no " + countTag + " before it");
+    if (!counted->counted)
+      return Fail(LmfError::kItemUncounted, LmfTagName(c.tag) + ": no " + countTag + " before it");
     if (counted->next >= counted->count)
-      return Fail(LmfError::kItemUncounted, LmfTagName(c.tag) + ": more than the " + std::to_string(counted->count) +
-                  " that " + countTag + " announced");
+      return Fail(LmfError::kItemUncounted, LmfTagName(c.tag) + ": more than the " +
+                                                std::to_string(counted->count) + " that " +
+                                                countTag + " announced");
     ++counted->next;
     return true;
   }
@@ -273,18 +282,14 @@ class Dumper {
           ok = Item(c, &cameras, "CAMN") &&
                Camera(c, &cameraMotions_[cameras.next - 1], "#" + std::to_string(cameras.next - 1));
           break;
-        case kLITN:
-          ok = Count(c, &lights, "lights");
-          break;
+        case kLITN: ok = Count(c, &lights, "lights"); break;
         case kLIGT:
           ok = Item(c, &lights, "LITN");
           if (ok)
             Line(c,
                  "light #" + std::to_string(lights.next - 1) + ", its body follows at top level");
           break;
-        default:
-          ok = Skip(c);
-          break;
+        default: ok = Skip(c); break;
       }
       if (!ok) return false;
     }
@@ -295,12 +300,9 @@ class Dumper {
     Counted meshes, bones, bindings;
     return Container(layer, label, [&](const Chunk& c) {
       switch (c.tag) {
-        case kNAME:
-          return NameLine(c);
-        case kBBOX:
-          return FixedFloats(c, 6, "min, max");
-        case kSHOW:
-          return CopiedLine(c, 4, "show");
+        case kNAME: return NameLine(c);
+        case kBBOX: return FixedFloats(c, 6, "min, max");
+        case kSHOW: return CopiedLine(c, 4, "show");
         case kMESN:
           if (!Count(c, &meshes, "meshes")) return false;
           info->meshes.resize(meshes.count);
@@ -308,18 +310,15 @@ class Dumper {
         case kMESH:
           return Item(c, &meshes, "MESN") &&
                  Mesh(c, &info->meshes[meshes.next - 1], "#" + std::to_string(meshes.next - 1));
-        case kBONN:
-          return Count(c, &bones, "bones");
-        case kBONE:
-          return Item(c, &bones, "BONN") && Bone(c, "#" + std::to_string(bones.next - 1));
+        case kBONN: return Count(c, &bones, "bones");
+        case kBONE: return Item(c, &bones, "BONN") && Bone(c, "#" + std::to_string(bones.next - 1));
         case kLMNO: {
           uint32_t v = 0;
           if (!CopiedLine(c, 2, "motion", &v)) return false;
           info->motionNo = static_cast<uint16_t>(v);
           return true;
         }
-        case kLVSC:
-          return CopiedLine(c, 2, "palette slot");
+        case kLVSC: return CopiedLine(c, 2, "palette slot");
         case kMOTN:
           if (!Count(c, &bindings, "palette bindings")) return false;
           info->bindingMotions.assign(bindings.count, 0);
@@ -327,8 +326,7 @@ class Dumper {
         case kMTNO:
           return Item(c, &bindings, "MOTN") && Binding(c, &info->bindingMotions[bindings.next - 1],
                                                        "#" + std::to_string(bindings.next - 1));
-        default:
-          return Skip(c);
+        default: return Skip(c);
       }
     });
   }
@@ -341,7 +339,9 @@ class Dumper {
         case kPOLN: {
           const bool isVertex = c.tag == kVTXN;
           bool* made = isVertex ? &info->vertexBuffer : &info->indexBuffer;
-          if (*made) return Fail(LmfError::kRepeated, LmfTagName(c.tag) + ": a second count in the same mesh");
+          if (*made)
+            return Fail(LmfError::kRepeated,
+                        LmfTagName(c.tag) + ": a second count in the same mesh");
           uint32_t* n = isVertex ? &vertices : &triangles;
           if (!CopiedLine(c, 2, isVertex ? "vertices" : "triangles", n)) return false;
           if (*n == 0) return Fail(LmfError::kDevice, LmfTagName(c.tag) + ": 0 makes no buffer");
@@ -353,11 +353,13 @@ class Dumper {
           const bool isVertex = c.tag == kVTEX;
           const char* countTag = isVertex ? "VTXN" : "POLN";
           if (!(isVertex ? info->vertexBuffer : info->indexBuffer))
-            return Fail(LmfError::kDataBeforeBuffer, LmfTagName(c.tag) + ": no " + countTag + " before it");
+            return Fail(LmfError::kDataBeforeBuffer,
+                        LmfTagName(c.tag) + ": no " + countTag + " before it");
           const uint32_t size = isVertex ? vertices * kVertexSize : triangles * kTriangleSize;
           if (c.length != size)
-            return Fail(LmfError::kDataSize, LmfTagName(c.tag) + ": " + std::to_string(c.length) + " bytes, but " +
-                        countTag + " makes a buffer of " + std::to_string(size));
+            return Fail(LmfError::kDataSize, LmfTagName(c.tag) + ": " + std::to_string(c.length) +
+                                                 " bytes, but " + countTag + " makes a buffer of " +
+                                                 std::to_string(size));
           if (!HaveBody(c)) return false;
           pos_ += c.length;
           Line(c, isVertex ? "vertex data" : "index data");
@@ -369,8 +371,7 @@ class Dumper {
           info->surfaceNo = static_cast<uint16_t>(v);
           return true;
         }
-        default:
-          return Skip(c);
+        default: return Skip(c);
       }
     });
   }
@@ -378,20 +379,15 @@ class Dumper {
   bool Bone(const Chunk& bone, const std::string& label) {
     return Container(bone, label, [&](const Chunk& c) {
       switch (c.tag) {
-        case kNAME:
-          return NameLine(c);
-        case kRSTP:
-          return FixedFloats(c, 3, "rest position");
-        case kRSTD:
-          return FixedFloats(c, 3, "rest direction");
-        case kRSTL:
-          return FixedFloats(c, 1, "rest length");
+        case kNAME: return NameLine(c);
+        case kRSTP: return FixedFloats(c, 3, "rest position");
+        case kRSTD: return FixedFloats(c, 3, "rest direction");
+        case kRSTL: return FixedFloats(c, 1, "rest length");
         case kMTNO:
           if (!Fixed(c, 2)) return false;
           Line(c, "motion " + std::to_string(LoadLe16(&bytes_[c.body])));
           return true;
-        default:
-          return Skip(c);
+        default: return Skip(c);
       }
     });
   }
@@ -404,10 +400,8 @@ class Dumper {
           if (!CopiedLine(c, 2, "motion", &v)) return false;
           *motionNo = static_cast<uint16_t>(v);
           return true;
-        case kVSCN:
-          return CopiedLine(c, 2, "palette slot");
-        default:
-          return Skip(c);
+        case kVSCN: return CopiedLine(c, 2, "palette slot");
+        default: return Skip(c);
       }
     });
   }
@@ -433,12 +427,12 @@ class Dumper {
     uint32_t keys = 0;
     return Container(channel, "channel", [&](const Chunk& c) {
       switch (c.tag) {
-        case kKEYN:
-          return CopiedLine(c, 2, "keys", &keys);
+        case kKEYN: return CopiedLine(c, 2, "keys", &keys);
         case kKEY: {
           if (c.length != keys * kKeySize)
-            return Fail(LmfError::kFixedSize, "KEY : " + std::to_string(c.length) + " bytes, but KEYN " +
-                        std::to_string(keys) + " needs " + std::to_string(keys * kKeySize));
+            return Fail(LmfError::kFixedSize, "KEY : " + std::to_string(c.length) +
+                                                  " bytes, but KEYN " + std::to_string(keys) +
+                                                  " needs " + std::to_string(keys * kKeySize));
           if (!HaveBody(c)) return false;
           pos_ += c.length;
           std::string text = std::to_string(keys) + " keys";
@@ -450,12 +444,9 @@ class Dumper {
           Line(c, text);
           return true;
         }
-        case kPER:
-          return CopiedLine(c, 2, "before the keys");
-        case kPOST:
-          return CopiedLine(c, 2, "after the keys");
-        default:
-          return Skip(c);
+        case kPER: return CopiedLine(c, 2, "before the keys");
+        case kPOST: return CopiedLine(c, 2, "after the keys");
+        default: return Skip(c);
       }
     });
   }
@@ -464,32 +455,19 @@ class Dumper {
     bool texture = false, toon = false;
     return Container(surface, label, [&](const Chunk& c) {
       switch (c.tag) {
-        case kNAME:
-          return NameLine(c);
-        case kSTYP:
-          return CopiedLine(c, 4, "type");
-        case kBLDM:
-          return CopiedLine(c, 4, "blend mode");
-        case kDIFF:
-          return FixedFloats(c, 4, "diffuse");
-        case kEMSV:
-          return FloatLine(c, "emissive");
-        case kSPEC:
-          return FloatLine(c, "specular");
-        case kPOWR:
-          return FloatLine(c, "power");
-        case kSIDE:
-          return CopiedLine(c, 4, "double-sided");
-        case kTEX:
-          return Texture(c, &texture, "colour texture");
-        case kTTEX:
-          return Texture(c, &toon, "toon texture");
-        case kEDGC:
-          return FixedFloats(c, 4, "edge colour");
-        case kEDGS:
-          return FloatLine(c, "edge size");
-        default:
-          return Skip(c);
+        case kNAME: return NameLine(c);
+        case kSTYP: return CopiedLine(c, 4, "type");
+        case kBLDM: return CopiedLine(c, 4, "blend mode");
+        case kDIFF: return FixedFloats(c, 4, "diffuse");
+        case kEMSV: return FloatLine(c, "emissive");
+        case kSPEC: return FloatLine(c, "specular");
+        case kPOWR: return FloatLine(c, "power");
+        case kSIDE: return CopiedLine(c, 4, "double-sided");
+        case kTEX: return Texture(c, &texture, "colour texture");
+        case kTTEX: return Texture(c, &toon, "toon texture");
+        case kEDGC: return FixedFloats(c, 4, "edge colour");
+        case kEDGS: return FloatLine(c, "edge size");
+        default: return Skip(c);
       }
     });
   }
@@ -507,8 +485,9 @@ class Dumper {
         width = I32At(c.body);
         height = I32At(c.body + 4);
         if (width < 1 || height < 1 || width > kMaxTextureSide || height > kMaxTextureSide)
-          return Fail(LmfError::kPictureSize, "SIZE: " + std::to_string(width) + " x " + std::to_string(height) +
-                      " is outside 1.." + std::to_string(kMaxTextureSide));
+          return Fail(LmfError::kPictureSize, "SIZE: " + std::to_string(width) + " x " +
+                                                  std::to_string(height) + " is outside 1.." +
+                                                  std::to_string(kMaxTextureSide));
         const uint32_t side = TextureSide(width, height);
         Line(c, std::to_string(width) + " x " + std::to_string(height) + ", texture " +
                     std::to_string(side) + " x " + std::to_string(side));
@@ -521,8 +500,9 @@ class Dumper {
         const uint32_t size =
             static_cast<uint32_t>(width) * static_cast<uint32_t>(height) * kPixelSize;
         if (c.length != size)
-          return Fail(LmfError::kDataSize, "TEX : " + std::to_string(c.length) + " bytes of pixels, SIZE needs " +
-                      std::to_string(size));
+          return Fail(LmfError::kDataSize, "TEX : " + std::to_string(c.length) +
+                                               " bytes of pixels, SIZE needs " +
+                                               std::to_string(size));
         if (!HaveBody(c)) return false;
         pos_ += c.length;
         Line(c, "pixels");
@@ -532,12 +512,13 @@ class Dumper {
       return Skip(c);
     });
     if (read && !filled) {
-      return Fail(LmfError::kNoPixels, LmfTagName(texture.tag) + " " + label + ": ends without its pixels" +
-                  (sized ? " (SIZE needs " + std::to_string(static_cast<uint64_t>(width) *
-                                                            static_cast<uint64_t>(height) *
-                                                            kPixelSize) +
-                               " bytes)"
-                         : ""));
+      return Fail(LmfError::kNoPixels,
+                  LmfTagName(texture.tag) + " " + label + ": ends without its pixels" +
+                      (sized ? " (SIZE needs " +
+                                   std::to_string(static_cast<uint64_t>(width) *
+                                                  static_cast<uint64_t>(height) * kPixelSize) +
+                                   " bytes)"
+                             : ""));
     }
     return read;
   }
@@ -546,16 +527,13 @@ class Dumper {
     return Container(camera, label, [&](const Chunk& c) {
       uint32_t v = 0;
       switch (c.tag) {
-        case kNAME:
-          return NameLine(c);
-        case kFOVY:
-          return FloatLine(c, "fov y");
+        case kNAME: return NameLine(c);
+        case kFOVY: return FloatLine(c, "fov y");
         case kMTNO:
           if (!CopiedLine(c, 2, "motion", &v)) return false;
           *motionNo = static_cast<uint16_t>(v);
           return true;
-        default:
-          return Skip(c);
+        default: return Skip(c);
       }
     });
   }
@@ -570,31 +548,34 @@ class Dumper {
     for (size_t l = 0; l < layers_.size(); ++l) {
       const std::string at = "layer #" + std::to_string(l);
       if (!MotionOk(layers_[l].motionNo))
-        return Fail(LmfError::kMotionNumber, at + ": motion " + std::to_string(layers_[l].motionNo) + motions);
+        return Fail(LmfError::kMotionNumber,
+                    at + ": motion " + std::to_string(layers_[l].motionNo) + motions);
       for (size_t m = 0; m < layers_[l].meshes.size(); ++m) {
         const MeshInfo& mesh = layers_[l].meshes[m];
         const std::string meshAt = at + " mesh #" + std::to_string(m);
         if (!mesh.vertexBuffer || !mesh.indexBuffer)
           return Fail(LmfError::kMissingBuffer, meshAt + ": missing, or without VTXN or POLN");
         if (mesh.surfaceNo >= surfaceCount_)
-          return Fail(LmfError::kSurfaceNumber, meshAt + ": surface " + std::to_string(mesh.surfaceNo) + " of " +
-                      std::to_string(surfaceCount_));
+          return Fail(LmfError::kSurfaceNumber, meshAt + ": surface " +
+                                                    std::to_string(mesh.surfaceNo) + " of " +
+                                                    std::to_string(surfaceCount_));
       }
       for (uint16_t motion : layers_[l].bindingMotions) {
         if (!MotionOk(motion))
-          return Fail(LmfError::kMotionNumber, at + ": palette binding to motion " + std::to_string(motion) + motions);
+          return Fail(LmfError::kMotionNumber,
+                      at + ": palette binding to motion " + std::to_string(motion) + motions);
       }
     }
     for (size_t c = 0; c < cameraMotions_.size(); ++c) {
       if (!MotionOk(cameraMotions_[c]))
         return Fail(LmfError::kMotionNumber, "camera #" + std::to_string(c) + ": motion " +
-                    std::to_string(cameraMotions_[c]) + motions);
+                                                 std::to_string(cameraMotions_[c]) + motions);
     }
     const size_t n = parents_.size();
     for (size_t i = 0; i < n; ++i) {
       if (parents_[i] != kNoMotion && parents_[i] >= n)
-        return Fail(LmfError::kParentNumber, "motion #" + std::to_string(i) + ": parent " + std::to_string(parents_[i]) +
-                    motions);
+        return Fail(LmfError::kParentNumber, "motion #" + std::to_string(i) + ": parent " +
+                                                 std::to_string(parents_[i]) + motions);
     }
     std::vector<uint8_t> state(n, 0);  // 0 unseen, 1 on the current path, 2 done
     for (size_t start = 0; start < n; ++start) {
@@ -604,7 +585,8 @@ class Dumper {
         at = parents_[at];
       }
       if (at != kNoMotion && state[at] == 1)
-        return Fail(LmfError::kParentCycle, "motion #" + std::to_string(at) + ": its parents lead back to it");
+        return Fail(LmfError::kParentCycle,
+                    "motion #" + std::to_string(at) + ": its parents lead back to it");
       for (at = start; at != kNoMotion && state[at] == 1; at = parents_[at]) state[at] = 2;
     }
     return true;

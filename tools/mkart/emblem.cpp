@@ -162,7 +162,9 @@ Indexed Quantise(const Picture& p) {
       }
       if (mid == b.colours.size()) {
         mid = b.colours.size() / 2;
-        while (mid > 1 && Channel(b.colours[mid], pickAxis) == Channel(b.colours[mid - 1], pickAxis)) --mid;
+        while (mid > 1 &&
+               Channel(b.colours[mid], pickAxis) == Channel(b.colours[mid - 1], pickAxis))
+          --mid;
       }
       Box upper;
       upper.colours.assign(b.colours.begin() + static_cast<std::ptrdiff_t>(mid), b.colours.end());

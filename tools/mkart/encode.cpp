@@ -108,14 +108,15 @@ std::vector<uint8_t> EncodeIco(const std::vector<Picture>& images) {
 }
 
 bool SavePng(const Picture& p, const std::string& path) {
-  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, p.width, p.height, 32, SDL_PIXELFORMAT_ARGB8888);
+  SDL_Surface* s =
+      SDL_CreateRGBSurfaceWithFormat(0, p.width, p.height, 32, SDL_PIXELFORMAT_ARGB8888);
   if (s == nullptr) return false;
   for (int y = 0; y < p.height; ++y) {
     auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(s->pixels) + y * s->pitch);
     for (int x = 0; x < p.width; ++x) {
       const Rgb& c = p.colour[size_t(y) * p.width + x];
-      row[x] = uint32_t(ToByte(p.alpha[size_t(y) * p.width + x])) << 24 | uint32_t(ToByte(c.r)) << 16 |
-               uint32_t(ToByte(c.g)) << 8 | ToByte(c.b);
+      row[x] = uint32_t(ToByte(p.alpha[size_t(y) * p.width + x])) << 24 |
+               uint32_t(ToByte(c.r)) << 16 | uint32_t(ToByte(c.g)) << 8 | ToByte(c.b);
     }
   }
   const bool ok = IMG_SavePNG(s, path.c_str()) == 0;

@@ -20,7 +20,9 @@ V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 V3 operator*(V3 a, double s) { return {a.x * s, a.y * s, a.z * s}; }
 double Dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-V3 Cross(V3 a, V3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+V3 Cross(V3 a, V3 b) {
+  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
 V3 Norm(V3 a) { return a * (1.0 / std::sqrt(Dot(a, a))); }
 
 Rgb operator+(Rgb a, Rgb b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
@@ -43,9 +45,9 @@ struct Sphere {
 };
 
 const Sphere kSpheres[] = {
-    {{0.55, 1.0, 0.6}, 1.0, {0.85, 0.16, 0.10}, 0.06, 90},   // glossy red
+    {{0.55, 1.0, 0.6}, 1.0, {0.85, 0.16, 0.10}, 0.06, 90},        // glossy red
     {{-1.45, 0.55, -0.35}, 0.55, {0.85, 0.88, 0.95}, 0.80, 300},  // chrome
-    {{2.05, 0.35, -0.9}, 0.35, {0.95, 0.72, 0.20}, 0.10, 60},  // small gold
+    {{2.05, 0.35, -0.9}, 0.35, {0.95, 0.72, 0.20}, 0.10, 60},     // small gold
 };
 
 const V3 kSunDir = Norm({-0.48, 0.13, 1.0});  // low sun in view, behind the spheres
@@ -56,9 +58,10 @@ Rgb Sky(V3 d) {
   const double h = std::max(0.0, d.y);
   const Rgb zenith = {0.10, 0.09, 0.30};
   const Rgb mid = {0.62, 0.27, 0.45};
-  Rgb c = h < 0.18 ? Mix(kHorizon, mid, Smooth(h / 0.18)) : Mix(mid, zenith, Smooth((h - 0.18) / 0.6));
+  Rgb c =
+      h < 0.18 ? Mix(kHorizon, mid, Smooth(h / 0.18)) : Mix(mid, zenith, Smooth((h - 0.18) / 0.6));
   const double s = std::max(0.0, Dot(d, kSunDir));
-  c = c + Rgb{1.0, 0.7, 0.4} * (0.55 * std::pow(s, 12.0));  // glow
+  c = c + Rgb{1.0, 0.7, 0.4} * (0.55 * std::pow(s, 12.0));   // glow
   c = c + Rgb{1.0, 0.95, 0.8} * (std::pow(s, 900.0) * 3.0);  // disc
   return c;
 }
@@ -142,8 +145,10 @@ Rgb Trace(V3 o, V3 d, int depth) {
   const double fill = std::max(0.0, Dot(n, fillDir)) * 0.75;
   Rgb c = hit->albedo * (kSunColour * sun + skyLight + Rgb{0.6, 0.55, 0.7} * fill);
   const V3 r = d - n * (2 * Dot(d, n));
-  const double specular = std::pow(std::max(0.0, Dot(r, kSunDir)), hit->shine) * SunVisibility(p + n * 1e-3);
-  const double fresnel = hit->reflect + (1 - hit->reflect) * std::pow(1 - std::max(0.0, -Dot(d, n)), 5);
+  const double specular =
+      std::pow(std::max(0.0, Dot(r, kSunDir)), hit->shine) * SunVisibility(p + n * 1e-3);
+  const double fresnel =
+      hit->reflect + (1 - hit->reflect) * std::pow(1 - std::max(0.0, -Dot(d, n)), 5);
   if (depth < 3) {
     Rgb mirror = Trace(p + n * 1e-3, r, depth + 1);
     if (hit->reflect > 0.5) mirror = mirror * hit->albedo;
@@ -204,7 +209,8 @@ bool TextMask(TTF_Font* font, const char* utf8, Mask* m, int* textW, int* textH)
   m->h = argb->h;
   m->a.assign(size_t(m->w) * m->h, 0);
   for (int y = 0; y < m->h; ++y) {
-    const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(argb->pixels) + y * argb->pitch);
+    const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(argb->pixels) +
+                                                        y * argb->pitch);
     for (int x = 0; x < m->w; ++x) m->a[size_t(y) * m->w + x] = (row[x] >> 24) / 255.0;
   }
   *textW = m->w;
@@ -248,7 +254,8 @@ void DrawText(Picture* p, const Mask& m, int left, int top, Rgb topColour, Rgb b
   const int w = m.w + 2 * kPad, h = m.h + 2 * kPad;
   std::vector<double> padded(size_t(w) * h, 0);
   for (int y = 0; y < m.h; ++y) {
-    for (int x = 0; x < m.w; ++x) padded[size_t(y + kPad) * w + x + kPad] = m.a[size_t(y) * m.w + x];
+    for (int x = 0; x < m.w; ++x)
+      padded[size_t(y + kPad) * w + x + kPad] = m.a[size_t(y) * m.w + x];
   }
   const std::vector<double> shadow = Blur(padded, w, h, 2);
   constexpr int kOffset = 2;

@@ -1,7 +1,7 @@
 // mkassets: the benchmark's demo data, made by code. Builds "BG.bmp",
 // "Chip.bmp", "Scene.lmf", "BGM.wav" and the archive "DataB.pac" holding all
-// four (the backdrop there as a raw texture), byte for byte the same on every run, build and machine (no clock, a
-// seeded generator, deterministic arithmetic from dmath.h).
+// four (the backdrop there as a raw texture), byte for byte the same on every run, build and
+// machine (no clock, a seeded generator, deterministic arithmetic from dmath.h).
 //
 // Does not: read any input file, or check the scene against the loader (the
 // tests do that).
@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/mkart/art.h"
 #include "tools/lmfdump/lmf_writer.h"
+#include "tools/mkart/art.h"
 
 namespace mkassets {
 

@@ -78,8 +78,8 @@ uint16_t SceneBuilder::AddSurface(lmfw::SurfaceData surface) {
   return static_cast<uint16_t>(scene.surfaces.size() - 1);
 }
 
-lmfw::SurfaceData MakeSurface(const std::string& name, int32_t type, int32_t blend,
-                              Colour diffuse, double emissive, bool doubleSided) {
+lmfw::SurfaceData MakeSurface(const std::string& name, int32_t type, int32_t blend, Colour diffuse,
+                              double emissive, bool doubleSided) {
   lmfw::SurfaceData s;
   s.name = name;
   s.type = type;

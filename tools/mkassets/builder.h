@@ -8,14 +8,13 @@
 #include <vector>
 
 #include "geometry.h"
-#include "tools/mkart/art.h"
 #include "tools/lmfdump/lmf_writer.h"
+#include "tools/mkart/art.h"
 
 namespace mkassets {
 
 // Keys: time in ms, value, and the shape of the span that ends at the key.
-Key TcbKey(int32_t time, double value, double tension = 0, double continuity = 0,
-           double bias = 0);
+Key TcbKey(int32_t time, double value, double tension = 0, double continuity = 0, double bias = 0);
 Key HermiteKey(int32_t time, double value, double in, double out, uint16_t shape = kShapeHermite);
 Key LinearKey(int32_t time, double value);
 Key StepKey(int32_t time, double value);
@@ -62,13 +61,12 @@ class SceneBuilder {
 };
 
 // Surfaces: a name, pass, blend mode, diffuse, emissive; the rest default.
-lmfw::SurfaceData MakeSurface(const std::string& name, int32_t type, int32_t blend,
-                              Colour diffuse, double emissive, bool doubleSided);
+lmfw::SurfaceData MakeSurface(const std::string& name, int32_t type, int32_t blend, Colour diffuse,
+                              double emissive, bool doubleSided);
 // A white surface with a picture: the ramp for toon surfaces, else the
 // colour texture.
 lmfw::SurfaceData TexturedSurface(const std::string& name, int32_t type, int32_t blend,
-                                  double emissive, bool doubleSided,
-                                  const mkart::Picture& picture);
+                                  double emissive, bool doubleSided, const mkart::Picture& picture);
 // Bounds of a layer from its meshes.
 void FitBounds(lmfw::LayerData* layer);
 

@@ -51,15 +51,36 @@ const std::array<BoneDef, kBones> kSkeleton = {{
     {"pony4", 24, {0, 1.40, 0.22}, {0, 1.26, 0.21}},
 }};
 
-enum Bone { kRoot, kHips, kSpine, kChest, kNeck, kHead, kShoulderL, kUpperArmL, kForearmL,
-            kHandL, kShoulderR, kUpperArmR, kForearmR, kHandR, kThighL, kShinL, kFootL, kToeL,
-            kThighR, kShinR, kFootR, kToeR, kPony1 };
+enum Bone {
+  kRoot,
+  kHips,
+  kSpine,
+  kChest,
+  kNeck,
+  kHead,
+  kShoulderL,
+  kUpperArmL,
+  kForearmL,
+  kHandL,
+  kShoulderR,
+  kUpperArmR,
+  kForearmR,
+  kHandR,
+  kThighL,
+  kShinL,
+  kFootL,
+  kToeL,
+  kThighR,
+  kShinR,
+  kFootR,
+  kToeR,
+  kPony1
+};
 
 constexpr double kBeat = 0.46875;  // s, 128 beats a minute
 constexpr int32_t kHalfBeatKeys = 143;
 
 uint16_t BoneSlot(int bone) { return static_cast<uint16_t>(slot::kBoneBase + bone); }
-
 
 // Section weights over the lap: groove, waves, spins, finale.
 std::array<double, 4> Sections(double t) {
@@ -136,7 +157,8 @@ lmfw::MotionData BoneMotion(int bone) {
   // Rest inverse: the joint back to the origin, so the local matrix is the
   // joint's rotation and its offset from the parent joint.
   Translation(m.restInverse, d.joint * -1);
-  const Vec3 offset = d.parent < 0 ? d.joint : d.joint - kSkeleton[static_cast<size_t>(d.parent)].joint;
+  const Vec3 offset =
+      d.parent < 0 ? d.joint : d.joint - kSkeleton[static_cast<size_t>(d.parent)].joint;
   m.channels[0] = Constant(offset.x);
   m.channels[1] = Constant(offset.y);
   m.channels[2] = Constant(offset.z);
@@ -199,11 +221,11 @@ Skin SkirtSkin(Vec3 p, double t) {
   return s;
 }
 
-void Limb(MeshBuilder* m, int bone, int child, double ra, double rb, int cols, int rows,
-          Colour c) {
+void Limb(MeshBuilder* m, int bone, int child, double ra, double rb, int cols, int rows, Colour c) {
   const BoneDef& d = kSkeleton[static_cast<size_t>(bone)];
-  AddTube(m, d.joint, d.tail, ra, rb, cols, rows,
-          [bone, child](double t, Vec3) { return LimbSkin(bone, child, t); }, c);
+  AddTube(
+      m, d.joint, d.tail, ra, rb, cols, rows,
+      [bone, child](double t, Vec3) { return LimbSkin(bone, child, t); }, c);
 }
 
 void Ellipsoid(MeshBuilder* m, Vec3 c, Vec3 r, int cols, int rows, Colour col,
@@ -232,7 +254,8 @@ mkart::Picture SkirtPattern() {
     for (int x = 0; x < 48; ++x) {
       const bool stripe = (x / 4) % 2 == 0;
       const double edge = y > 16 ? 1.3 : 1.0;
-      p.at(x, y) = stripe ? mkart::Rgb{0.95 * edge, 0.35, 0.75} : mkart::Rgb{0.35, 0.2, 0.75 * edge};
+      p.at(x, y) =
+          stripe ? mkart::Rgb{0.95 * edge, 0.35, 0.75} : mkart::Rgb{0.35, 0.2, 0.75 * edge};
     }
   return p;
 }
@@ -276,14 +299,13 @@ void BuildCharacter(SceneBuilder* b) {
     root.channels[2] = Channel(zs);
   }
   // The hips dip on every beat: one Bezier span, repeated.
-  b->MotionAt(boneMotion[kHips]).channels[1] =
-      Channel({[] {
-                 Key k = LinearKey(0, 0.95);
-                 k.params[3] = -0.07f;
-                 return k;
-               }(),
-               BezierKey(469, 0.95, 156, -0.07, 0)},
-              kBehaviorRepeat, kBehaviorRepeat);
+  b->MotionAt(boneMotion[kHips]).channels[1] = Channel({[] {
+                                                          Key k = LinearKey(0, 0.95);
+                                                          k.params[3] = -0.07f;
+                                                          return k;
+                                                        }(),
+                                                        BezierKey(469, 0.95, 156, -0.07, 0)},
+                                                       kBehaviorRepeat, kBehaviorRepeat);
   // The ponytail swings behind the head: Hermite keys, oscillating.
   for (int i = 0; i < 4; ++i) {
     const int32_t period = 938 + 40 * i;
@@ -314,8 +336,9 @@ void BuildCharacter(SceneBuilder* b) {
   BakeLighting(&skinMesh, 0.35);
   // Suit: chest, waist, shoulders, legs (toon).
   Ellipsoid(&suitMesh, {0, 1.33, 0}, {0.15, 0.14, 0.095}, 48, 28, suit, TorsoSkin);
-  AddTube(&suitMesh, {0, 0.97, 0}, {0, 1.28, 0}, 0.11, 0.12, 40, 20,
-          [](double, Vec3 p) { return TorsoSkin(p); }, suit);
+  AddTube(
+      &suitMesh, {0, 0.97, 0}, {0, 1.28, 0}, 0.11, 0.12, 40, 20,
+      [](double, Vec3 p) { return TorsoSkin(p); }, suit);
   Ellipsoid(&suitMesh, {0, 0.95, 0}, {0.15, 0.10, 0.10}, 40, 20, suit, TorsoSkin);
   for (int side = 0; side < 2; ++side) {
     const int o = side * 4;
@@ -341,8 +364,8 @@ void BuildCharacter(SceneBuilder* b) {
   Ellipsoid(&hairMesh, {0, 1.69, 0.018}, {0.101, 0.112, 0.106}, 40, 24, hair,
             [](Vec3) { return Skin::Rigid(BoneSlot(kHead)); });
   for (int i = 0; i < 4; ++i)
-    Limb(&hairMesh, kPony1 + i, i < 3 ? kPony1 + i + 1 : -1, 0.045 - 0.007 * i,
-         0.040 - 0.008 * i, 18, 10, hair);
+    Limb(&hairMesh, kPony1 + i, i < 3 ? kPony1 + i + 1 : -1, 0.045 - 0.007 * i, 0.040 - 0.008 * i,
+         18, 10, hair);
   BakeLighting(&hairMesh, 0.8);
   // Eyes.
   for (int side = -1; side <= 1; side += 2)
@@ -358,18 +381,23 @@ void BuildCharacter(SceneBuilder* b) {
   });
   BakeLighting(&skirtMesh, 0.1);
 
-  const uint16_t sSkin = b->AddSurface(MakeSurface("skin", kSurfacePhong, 0, {1, 1, 1, 1}, 1.0, false));
-  const uint16_t sSuit = b->AddSurface(TexturedSurface("suit", kSurfaceToon, 0, 0.8, false, Ramp()));
-  const uint16_t sHair = b->AddSurface(MakeSurface("hair", kSurfaceBlinn, 0, {1, 1, 1, 1}, 1.0, false));
-  const uint16_t sBoot = b->AddSurface(MakeSurface("boots", kSurfacePhong, 0, {1, 1, 1, 1}, 1.0, false));
-  const uint16_t sEye = b->AddSurface(MakeSurface("eyes", kSurfaceConstant, 0, {1, 1, 1, 1}, 1.0, false));
+  const uint16_t sSkin =
+      b->AddSurface(MakeSurface("skin", kSurfacePhong, 0, {1, 1, 1, 1}, 1.0, false));
+  const uint16_t sSuit =
+      b->AddSurface(TexturedSurface("suit", kSurfaceToon, 0, 0.8, false, Ramp()));
+  const uint16_t sHair =
+      b->AddSurface(MakeSurface("hair", kSurfaceBlinn, 0, {1, 1, 1, 1}, 1.0, false));
+  const uint16_t sBoot =
+      b->AddSurface(MakeSurface("boots", kSurfacePhong, 0, {1, 1, 1, 1}, 1.0, false));
+  const uint16_t sEye =
+      b->AddSurface(MakeSurface("eyes", kSurfaceConstant, 0, {1, 1, 1, 1}, 1.0, false));
   const uint16_t sSkirt =
       b->AddSurface(TexturedSurface("skirt", kSurfaceLambert, 0, 1.0, true, SkirtPattern()));
 
   lmfw::LayerData& dancer = b->Layer(5);
   dancer.name = "dancer";
   dancer.meshes = {skinMesh.Build(sSkin), suitMesh.Build(sSuit), hairMesh.Build(sHair),
-                   bootMesh.Build(sBoot), eyeMesh.Build(sEye), skirtMesh.Build(sSkirt)};
+                   bootMesh.Build(sBoot), eyeMesh.Build(sEye),   skirtMesh.Build(sSkirt)};
   dancer.motionNo = boneMotion[kRoot];
   dancer.paletteSlot = BoneSlot(kRoot);
   for (int i = 0; i < kBones; ++i) {
@@ -403,9 +431,9 @@ void BuildCharacter(SceneBuilder* b) {
       const double sign = side == 0 ? 1 : -1;
       m.channels[3] = Channel({TcbKey(0, -0.6), TcbKey(700 + 90 * k, 0.7), TcbKey(1400, -0.6)},
                               kBehaviorOscillate, kBehaviorOscillate);
-      m.channels[5] = Channel({HermiteKey(0, 0.3 * sign, 0.2, 0.2),
-                               HermiteKey(1100 + 130 * k, -0.3 * sign, 0.2, 0.2)},
-                              kBehaviorOscillate, kBehaviorOscillate);
+      m.channels[5] = Channel(
+          {HermiteKey(0, 0.3 * sign, 0.2, 0.2), HermiteKey(1100 + 130 * k, -0.3 * sign, 0.2, 0.2)},
+          kBehaviorOscillate, kBehaviorOscillate);
       m.parentNo = parent;
       links[static_cast<size_t>(side * 2 + k)] = b->AddMotion(std::move(m));
       parent = links[static_cast<size_t>(side * 2 + k)];
@@ -458,8 +486,10 @@ void BuildCharacter(SceneBuilder* b) {
   BakeLighting(&visor, 1.0);
   const uint16_t sGlow =
       b->AddSurface(TexturedSurface("ribbon glow", kSurfaceConstant, 1, 1.0, true, RibbonGlow()));
-  const uint16_t sBand = b->AddSurface(MakeSurface("wrist bands", kSurfacePhong, 0, {1, 1, 1, 1}, 1.0, false));
-  const uint16_t sVisor = b->AddSurface(MakeSurface("visor", kSurfaceBlinn, 0, {1, 1, 1, 0.85}, 1.0, false));
+  const uint16_t sBand =
+      b->AddSurface(MakeSurface("wrist bands", kSurfacePhong, 0, {1, 1, 1, 1}, 1.0, false));
+  const uint16_t sVisor =
+      b->AddSurface(MakeSurface("visor", kSurfaceBlinn, 0, {1, 1, 1, 0.85}, 1.0, false));
   lmfw::LayerData& props = b->Layer(9);
   props.name = "dancer props";
   props.meshes = {bands.Build(sBand), visor.Build(sVisor), ribbon.Build(sGlow)};
@@ -469,7 +499,8 @@ void BuildCharacter(SceneBuilder* b) {
   for (int bone : {kForearmL, kForearmR, kHandL, kHandR})
     props.bindings.push_back({boneMotion[static_cast<size_t>(bone)], BoneSlot(bone)});
   for (int k = 0; k < 4; ++k)
-    props.bindings.push_back({links[static_cast<size_t>(k)], static_cast<uint16_t>(slot::kRibbon + k)});
+    props.bindings.push_back(
+        {links[static_cast<size_t>(k)], static_cast<uint16_t>(slot::kRibbon + k)});
   FitBounds(&props);
 }
 

@@ -43,14 +43,10 @@ double Sin(double x) {
   const double r = x - q * (kPi / 2);
   const int64_t quadrant = static_cast<int64_t>(q) & 3;
   switch (quadrant) {
-    case 0:
-      return SinSeries(r);
-    case 1:
-      return CosSeries(r);
-    case 2:
-      return -SinSeries(r);
-    default:
-      return -CosSeries(r);
+    case 0: return SinSeries(r);
+    case 1: return CosSeries(r);
+    case 2: return -SinSeries(r);
+    default: return -CosSeries(r);
   }
 }
 
@@ -87,7 +83,8 @@ double ExpFast(double x) {
   if (f >= kSize) return 0;
   const int i = static_cast<int>(f);
   const double w = f - i;
-  return table[static_cast<size_t>(i)] + (table[static_cast<size_t>(i) + 1] - table[static_cast<size_t>(i)]) * w;
+  return table[static_cast<size_t>(i)] +
+         (table[static_cast<size_t>(i) + 1] - table[static_cast<size_t>(i)]) * w;
 }
 
 double Sqrt(double x) { return x > 0 ? std::sqrt(x) : 0; }

@@ -104,8 +104,7 @@ void AddBox(MeshBuilder* m, Vec3 c, Vec3 h, const Skin& skin, Colour col) {
     }
 }
 
-void AddSphere(MeshBuilder* m, Vec3 c, Vec3 r, int cols, int rows, const Skin& skin,
-               Colour col) {
+void AddSphere(MeshBuilder* m, Vec3 c, Vec3 r, int cols, int rows, const Skin& skin, Colour col) {
   m->Grid(cols, rows, [&](double u, double v) {
     const double a = 2 * kPi * u, b = kPi * v;
     const Vec3 d{Sin(b) * Cos(a), Cos(b), Sin(b) * Sin(a)};
@@ -130,7 +129,8 @@ void AddTube(MeshBuilder* m, Vec3 a, Vec3 b, double ra, double rb, int cols, int
     if (v < cap) k = Sqrt(1 - (1 - v / cap) * (1 - v / cap));
     if (v > 1 - cap) k = Sqrt(1 - ((v - 1 + cap) / cap) * ((v - 1 + cap) / cap));
     const double r = Lerp(ra, rb, t) * k;
-    const double bulge = (v < cap) ? -(1 - v / cap) * ra * 0.5 : (v > 1 - cap ? (v - 1 + cap) / cap * rb * 0.5 : 0);
+    const double bulge =
+        (v < cap) ? -(1 - v / cap) * ra * 0.5 : (v > 1 - cap ? (v - 1 + cap) / cap * rb * 0.5 : 0);
     const Vec3 ring = side * Cos(ang) + up * Sin(ang);
     const Vec3 centre = a + axis * (t * len + bulge);
     const Vec3 p = centre + ring * r;

@@ -32,10 +32,11 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  std::printf("mkassets: %zu layers, %zu meshes (%zu drawn), %zu triangles and %zu vertices "
-              "drawn per frame, %zu bones, %zu motions with %zu keys, %zu surfaces, %zu textures\n",
-              f.layers, f.meshes, f.drawnMeshes, f.trianglesDrawn, f.verticesDrawn, f.bones,
-              f.motions, f.keys, f.surfaces, f.textures);
+  std::printf(
+      "mkassets: %zu layers, %zu meshes (%zu drawn), %zu triangles and %zu vertices "
+      "drawn per frame, %zu bones, %zu motions with %zu keys, %zu surfaces, %zu textures\n",
+      f.layers, f.meshes, f.drawnMeshes, f.trianglesDrawn, f.verticesDrawn, f.bones, f.motions,
+      f.keys, f.surfaces, f.textures);
   for (const auto& file : files)
     std::printf("mkassets: %-10s %9zu bytes\n", file.name.c_str(), file.bytes.size());
   if (argc == 4) {

@@ -17,7 +17,7 @@ constexpr double kLn2 = 0.69314718055994530942;
 struct Mix {
   std::vector<double> left, right;
   Mix() : left(kMusicFrames, 0.0), right(kMusicFrames, 0.0) {}
-  void Add(int64_t frame, double v, double pan) {  // pan -1 left .. 1 right
+  void Add(int64_t frame, double v, double pan) {                // pan -1 left .. 1 right
     const size_t i = static_cast<size_t>(frame % kMusicFrames);  // frames are never negative
     left[i] += v * (1 - pan) * 0.5;
     right[i] += v * (1 + pan) * 0.5;
@@ -130,9 +130,9 @@ void Arpeggio(Mix* mix) {
 struct Note {
   int step, length, note;
 };
-const Note kPhraseA[] = {{0, 3, 69}, {3, 3, 72}, {6, 2, 74}, {8, 4, 76}, {12, 2, 74},
+const Note kPhraseA[] = {{0, 3, 69},  {3, 3, 72},  {6, 2, 74},  {8, 4, 76},  {12, 2, 74},
                          {14, 2, 72}, {16, 6, 69}, {24, 2, 67}, {26, 2, 69}, {28, 4, 72}};
-const Note kPhraseB[] = {{0, 2, 76}, {2, 2, 79}, {4, 4, 81}, {8, 2, 79}, {10, 2, 76},
+const Note kPhraseB[] = {{0, 2, 76},  {2, 2, 79},  {4, 4, 81},  {8, 2, 79},  {10, 2, 76},
                          {12, 4, 74}, {16, 3, 72}, {19, 3, 74}, {22, 2, 76}, {24, 8, 69}};
 
 void Lead(Mix* mix) {

@@ -43,8 +43,10 @@ void DrawLogo(mkart::Picture* p) {
     ring.push_back({cx + rad * Cos(a), cy + rad * Sin(a)});
   }
   DrawStrokes(p, {ring}, 2.2, Paint{kCyan, kMagenta, 1});
-  DrawStrokes(p, {{{cx - 12, cy + 9}, {cx - 12, cy - 9}, {cx, cy + 3}, {cx + 12, cy - 9}, {cx + 12, cy + 9}}},
-              2.4, Paint{kWhite, kCyan, 1});
+  DrawStrokes(
+      p,
+      {{{cx - 12, cy + 9}, {cx - 12, cy - 9}, {cx, cy + 3}, {cx + 12, cy - 9}, {cx + 12, cy + 9}}},
+      2.4, Paint{kWhite, kCyan, 1});
   // The name, slanted, then the subtitle.
   const auto name = TextStrokes("MORVANE", 72, 10, 5.0, 0.18);
   DrawStrokes(p, name, 4.2, Paint{kMagenta, kMagenta, 0.35});
@@ -55,8 +57,7 @@ void DrawLogo(mkart::Picture* p) {
 
 void DrawPanel(mkart::Picture* p) {
   const ChipRect r = kChipPanel;
-  Plate(p, r, 10, Paint{{0.10, 0.03, 0.20}, {0.03, 0.05, 0.16}, 0.72},
-        Paint{kMagenta, kCyan, 0.9});
+  Plate(p, r, 10, Paint{{0.10, 0.03, 0.20}, {0.03, 0.05, 0.16}, 0.72}, Paint{kMagenta, kCyan, 0.9});
   HaloText(p, TextStrokes("MORVANE STAGE", r.left + 14, r.top + 10, 1.9, 0.15), 0.85,
            Paint{kWhite, kCyan, 1});
   // A level meter of bars, cyan to magenta.
@@ -155,13 +156,14 @@ mkart::Picture MakeBackdrop() {
   // Far speaker towers and a truss as dark silhouettes on the horizon.
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
-      const bool tower = (x > 40 && x < 120 && y > 190 && y < 420) ||
-                         (x > 680 && x < 760 && y > 190 && y < 420);
-      const bool truss = y > 60 && y < 74 && ((x + y) % 24 < 3 || (x - y + 800) % 24 < 3 ||
-                                              y < 62 || y > 71);
+      const bool tower =
+          (x > 40 && x < 120 && y > 190 && y < 420) || (x > 680 && x < 760 && y > 190 && y < 420);
+      const bool truss =
+          y > 60 && y < 74 && ((x + y) % 24 < 3 || (x - y + 800) % 24 < 3 || y < 62 || y > 71);
       if (tower || truss) Blend(&p, x, y, {0.015, 0.01, 0.035}, 0.85);
       if (tower && (y - 200) % 44 < 30 && (x % 80 > 48 && x % 80 < 78)) {
-        const double r = (((x % 80) - 63.0) * ((x % 80) - 63.0) + ((y - 200) % 44 - 15.0) * ((y - 200) % 44 - 15.0));
+        const double r = (((x % 80) - 63.0) * ((x % 80) - 63.0) +
+                          ((y - 200) % 44 - 15.0) * ((y - 200) % 44 - 15.0));
         if (r < 144) Blend(&p, x, y, {0.08, 0.06, 0.14}, 0.9);
       }
     }

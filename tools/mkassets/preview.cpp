@@ -56,9 +56,8 @@ D3DXMATRIX Identity() {
 
 void LoadPalette(const Scene& scene, const lmfw::LayerData& layer,
                  std::array<D3DXMATRIX, kPaletteSlots>* palette) {
-  const D3DXMATRIX own = layer.motionNo < scene.motionCount
-                             ? scene.motions[layer.motionNo].skinMatrix
-                             : Identity();
+  const D3DXMATRIX own =
+      layer.motionNo < scene.motionCount ? scene.motions[layer.motionNo].skinMatrix : Identity();
   if (layer.paletteSlot < kPaletteSlots) (*palette)[layer.paletteSlot] = own;
   for (const PaletteBinding& b : layer.bindings) {
     if (b.paletteSlot >= kPaletteSlots) continue;
@@ -166,7 +165,8 @@ void RenderFrame(const lmfw::SceneData& data, Scene* scene, const mkart::Picture
                  int32_t ms, Frame* frame) {
   UpdateMotions(ms, scene);
   for (int y = 0; y < kFrameH; ++y)
-    for (int x = 0; x < kFrameW; ++x) frame->colour[size_t(y) * kFrameW + x] = backdrop.colour[size_t(y * 2) * 800 + x * 2];
+    for (int x = 0; x < kFrameW; ++x)
+      frame->colour[size_t(y) * kFrameW + x] = backdrop.colour[size_t(y * 2) * 800 + x * 2];
   const D3DXMATRIX& cam = scene->motions[data.cameras[0].motionNo].skinMatrix;
   D3DXVECTOR3 eye, target, up;
   const D3DXVECTOR3 o(0, 0, 0), z(0, 0, 1), y(0, 1, 0);
@@ -210,7 +210,8 @@ bool WritePreviews(const std::string& folder, const lmfw::SceneData& data, std::
     RenderFrame(data, &scene, backdrop, i * 4000, &frame);
     for (int y = 0; y < kFrameH; ++y)
       for (int x = 0; x < kFrameW; ++x)
-        sheet.at((i % 3) * kFrameW + x, (i / 3) * kFrameH + y) = frame.colour[size_t(y) * kFrameW + x];
+        sheet.at((i % 3) * kFrameW + x, (i / 3) * kFrameH + y) =
+            frame.colour[size_t(y) * kFrameW + x];
   }
   FreeScene(&scene);
   const bool ok = mkart::SavePng(board, folder + "/Chip.png") &&

@@ -52,8 +52,10 @@ void FitCoordinatesToPictures(lmfw::SceneData* scene) {
       for (SceneVertex& v : mesh.vertices) {
         const float u = std::clamp(v.texCoord[0], 0.0f, 1.0f);
         const float t = std::clamp(v.texCoord[1], 0.0f, 1.0f);
-        v.texCoord[0] = (0.5f + u * static_cast<float>(picture.width - 1)) / static_cast<float>(side);
-        v.texCoord[1] = (0.5f + t * static_cast<float>(picture.height - 1)) / static_cast<float>(side);
+        v.texCoord[0] =
+            (0.5f + u * static_cast<float>(picture.width - 1)) / static_cast<float>(side);
+        v.texCoord[1] =
+            (0.5f + t * static_cast<float>(picture.height - 1)) / static_cast<float>(side);
       }
     }
 }

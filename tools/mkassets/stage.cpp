@@ -127,8 +127,12 @@ void BuildStage(SceneBuilder* b) {
     const double a = 2 * kPi * u, c = 2 * kPi * v;
     const double R = 2.35, r = 0.05;
     const Vec3 n{Cos(c) * Cos(a), Sin(c), Cos(c) * Sin(a)};
-    return VertexIn{{(R + r * Cos(c)) * Cos(a), 0.03 + r * Sin(c), (R + r * Cos(c)) * Sin(a)}, n,
-                    {0.6, 0.9, 1.0, 1}, u, v, still};
+    return VertexIn{{(R + r * Cos(c)) * Cos(a), 0.03 + r * Sin(c), (R + r * Cos(c)) * Sin(a)},
+                    n,
+                    {0.6, 0.9, 1.0, 1},
+                    u,
+                    v,
+                    still};
   });
   BakeLighting(&rim, 1.0);
   // The turntable: a patterned disc that keeps turning, filling the floor's
@@ -148,15 +152,18 @@ void BuildStage(SceneBuilder* b) {
           });
   const uint16_t sFloor =
       b->AddSurface(TexturedSurface("floor", kSurfaceLambert, 0, 1.0, false, FloorTiles()));
-  const uint16_t sWall = b->AddSurface(MakeSurface("back wall", kSurfaceBlinn, 0, {1, 1, 1, 1}, 1.0, false));
+  const uint16_t sWall =
+      b->AddSurface(MakeSurface("back wall", kSurfaceBlinn, 0, {1, 1, 1, 1}, 1.0, false));
   const uint16_t sPillar =
       b->AddSurface(TexturedSurface("pillars", kSurfacePhong, 0, 1.0, false, PillarStripes()));
-  const uint16_t sRim = b->AddSurface(MakeSurface("rim", kSurfacePhong, 0, {1, 1, 1, 1}, 1.0, false));
-  const uint16_t sTurn = b->AddSurface(MakeSurface("turntable", kSurfaceLambert, 0, {1, 1, 1, 1}, 0.9, false));
+  const uint16_t sRim =
+      b->AddSurface(MakeSurface("rim", kSurfacePhong, 0, {1, 1, 1, 1}, 1.0, false));
+  const uint16_t sTurn =
+      b->AddSurface(MakeSurface("turntable", kSurfaceLambert, 0, {1, 1, 1, 1}, 0.9, false));
   lmfw::LayerData& stage = b->Layer(0);
   stage.name = "stage";
-  stage.meshes = {floor.Build(sFloor), walls.Build(sWall), pillars.Build(sPillar),
-                  rim.Build(sRim), turntable.Build(sTurn)};
+  stage.meshes = {floor.Build(sFloor), walls.Build(sWall), pillars.Build(sPillar), rim.Build(sRim),
+                  turntable.Build(sTurn)};
   stage.paletteSlot = slot::kStage;  // no motion: the identity
   stage.bindings = {{turn, slot::kTurntable}};
   FitBounds(&stage);
@@ -175,7 +182,8 @@ void BuildShadows(SceneBuilder* b) {
   const Vec3 pillarAt[4] = {{-2.7, 0, 1.4}, {2.7, 0, 1.4}, {-3.1, 0, -0.5}, {3.1, 0, -0.5}};
   for (const Vec3& at : pillarAt)
     AddDisc(&shadows, at + Vec3{0, 0.045, 0}, 0.0, 0.42, 24, 4, Skin::Rigid(34), soft(0.42));
-  const uint16_t s = b->AddSurface(MakeSurface("shadows", kSurfaceConstant, 2, {1, 1, 1, 1}, 1.0, false));
+  const uint16_t s =
+      b->AddSurface(MakeSurface("shadows", kSurfaceConstant, 2, {1, 1, 1, 1}, 1.0, false));
   lmfw::LayerData& layer = b->Layer(14);
   layer.name = "shadows";
   layer.meshes = {shadows.Build(s)};
@@ -238,12 +246,17 @@ void BuildParticles(SceneBuilder* b) {
       const Vec3 n = Normalize(Vec3{-centre.x, 0, -centre.z});
       const Vec3 side = Normalize(Cross(Vec3{0, 1, 0}, n));
       sparks.Grid(1, 1, [&](double u, double v) {
-        return VertexIn{centre + side * ((u - 0.5) * size) + Vec3{0, (v - 0.5) * size, 0}, n,
-                        {0.6 + 0.4 * col.r, 0.6 + 0.4 * col.g, 0.6 + 0.4 * col.b, 1}, u, v, skin};
+        return VertexIn{centre + side * ((u - 0.5) * size) + Vec3{0, (v - 0.5) * size, 0},
+                        n,
+                        {0.6 + 0.4 * col.r, 0.6 + 0.4 * col.g, 0.6 + 0.4 * col.b, 1},
+                        u,
+                        v,
+                        skin};
       });
     }
   }
-  const uint16_t sPieces = b->AddSurface(MakeSurface("confetti", kSurfaceLambert, 0, {1, 1, 1, 1}, 1.0, false));
+  const uint16_t sPieces =
+      b->AddSurface(MakeSurface("confetti", kSurfaceLambert, 0, {1, 1, 1, 1}, 1.0, false));
   const uint16_t sSparks =
       b->AddSurface(TexturedSurface("sparkles", kSurfaceConstant, 1, 1.0, true, Sparkle()));
   lmfw::LayerData& layer = b->Layer(17);
@@ -284,8 +297,9 @@ void BuildLights(SceneBuilder* b) {
     m.channels[3] = Channel({TcbKey(0, aim - 0.25), TcbKey(1400 + 150 * h, aim + 0.25, 0.2),
                              TcbKey(2800 + 300 * h, aim - 0.1)},
                             kBehaviorOscillate, kBehaviorOscillate);
-    m.channels[5] = Channel({TcbKey(0, -0.5 + 0.2 * phase), TcbKey(2300 + 200 * h, 0.5 - 0.1 * phase)},
-                            kBehaviorOscillate, kBehaviorOscillate);
+    m.channels[5] =
+        Channel({TcbKey(0, -0.5 + 0.2 * phase), TcbKey(2300 + 200 * h, 0.5 - 0.1 * phase)},
+                kBehaviorOscillate, kBehaviorOscillate);
     const auto headSlot = static_cast<uint16_t>(slot::kHead + h);
     bindings.push_back({b->AddMotion(std::move(m)), headSlot});
     const Skin skin = Skin::Rigid(headSlot);
@@ -328,13 +342,18 @@ void BuildLights(SceneBuilder* b) {
   });
   bindings.push_back({b->dancerRoot, slot::kHalo});
 
-  lmfw::SurfaceData headSurface = MakeSurface("moving heads", kSurfaceToon, 0, {0.8, 0.85, 1, 1}, 0.45, false);
+  lmfw::SurfaceData headSurface =
+      MakeSurface("moving heads", kSurfaceToon, 0, {0.8, 0.85, 1, 1}, 0.45, false);
   headSurface.toon = b->scene.surfaces[1].toon;  // the dancer's ramp
-  const uint16_t sBars = b->AddSurface(MakeSurface("truss", kSurfacePhong, 0, {1, 1, 1, 1}, 1.0, false));
+  const uint16_t sBars =
+      b->AddSurface(MakeSurface("truss", kSurfacePhong, 0, {1, 1, 1, 1}, 1.0, false));
   const uint16_t sHeads = b->AddSurface(headSurface);
-  const uint16_t sBeams = b->AddSurface(MakeSurface("beams", kSurfaceConstant, 1, {1, 1, 1, 1}, 1.0, true));
-  const uint16_t sLamps = b->AddSurface(MakeSurface("lamps", kSurfaceConstant, 4, {1, 1, 1, 1}, 1.0, false));
-  const uint16_t sHalo = b->AddSurface(MakeSurface("halo", kSurfaceConstant, 3, {1, 1, 1, 1}, 1.0, true));
+  const uint16_t sBeams =
+      b->AddSurface(MakeSurface("beams", kSurfaceConstant, 1, {1, 1, 1, 1}, 1.0, true));
+  const uint16_t sLamps =
+      b->AddSurface(MakeSurface("lamps", kSurfaceConstant, 4, {1, 1, 1, 1}, 1.0, false));
+  const uint16_t sHalo =
+      b->AddSurface(MakeSurface("halo", kSurfaceConstant, 3, {1, 1, 1, 1}, 1.0, true));
   lmfw::LayerData& layer = b->Layer(26);
   layer.name = "lighting rig";
   layer.meshes = {bars.Build(sBars), heads.Build(sHeads), lamps.Build(sLamps), halo.Build(sHalo),
@@ -362,8 +381,12 @@ void BuildFront(SceneBuilder* b) {
       const double r = 0.8 + 2.8 * v;
       const double fade = 1 - v;
       const Colour c{col.r * fade, col.g * fade, col.b * fade, 1};
-      return VertexIn{origin + dir * r + side * ((u - 0.5) * (0.01 + 0.03 * v)), {0, 1, 0}, c, u,
-                      v, Skin::Rigid(slot::kLaser)};
+      return VertexIn{origin + dir * r + side * ((u - 0.5) * (0.01 + 0.03 * v)),
+                      {0, 1, 0},
+                      c,
+                      u,
+                      v,
+                      Skin::Rigid(slot::kLaser)};
     });
   }
   // Smoke: a low curtain around the stage that darkens what is behind it.
@@ -375,11 +398,14 @@ void BuildFront(SceneBuilder* b) {
     const double a = 2 * kPi * u;
     const double r = 3.5 + 0.15 * Sin(a * 7);
     const double k = (1 - v) * (0.45 + 0.2 * Sin(a * 5)) * SmoothStep(0, 0.2, v + 0.05);
-    return VertexIn{{r * Cos(a), 0.9 * v, r * Sin(a)}, {-Cos(a), 0, -Sin(a)}, {k, k * 0.9, k * 0.7, 1},
-                    u, v, Skin::Rigid(slot::kSmoke)};
+    return VertexIn{
+        {r * Cos(a), 0.9 * v, r * Sin(a)}, {-Cos(a), 0, -Sin(a)}, {k, k * 0.9, k * 0.7, 1}, u, v,
+        Skin::Rigid(slot::kSmoke)};
   });
-  const uint16_t sFan = b->AddSurface(MakeSurface("lasers", kSurfaceConstant, 6, {1, 1, 1, 1}, 1.0, true));
-  const uint16_t sSmoke = b->AddSurface(MakeSurface("smoke", kSurfaceConstant, 5, {1, 1, 1, 1}, 1.0, true));
+  const uint16_t sFan =
+      b->AddSurface(MakeSurface("lasers", kSurfaceConstant, 6, {1, 1, 1, 1}, 1.0, true));
+  const uint16_t sSmoke =
+      b->AddSurface(MakeSurface("smoke", kSurfaceConstant, 5, {1, 1, 1, 1}, 1.0, true));
   lmfw::LayerData& layer = b->Layer(36);
   layer.name = "floor effects";
   layer.meshes = {fan.Build(sFan), smoke.Build(sSmoke)};
@@ -395,10 +421,11 @@ void BuildSculpture(SceneBuilder* b) {
   // vertex; only positions and normals differ.
   const Vec3 c{1.3, 2.2, 2.4};
   lmfw::MotionData m = PivotMotion(c);
-  m.channels[4] = Channel({LinearKey(0, 0), LinearKey(8000, 2 * kPi)}, kBehaviorRepeat,
-                          kBehaviorRepeat);
-  m.channels[1] = Channel({HermiteKey(0, c.y - 0.08, 0.05, 0.05), HermiteKey(2500, c.y + 0.08, 0.05, 0.05)},
-                          kBehaviorOscillate, kBehaviorOscillate);
+  m.channels[4] =
+      Channel({LinearKey(0, 0), LinearKey(8000, 2 * kPi)}, kBehaviorRepeat, kBehaviorRepeat);
+  m.channels[1] =
+      Channel({HermiteKey(0, c.y - 0.08, 0.05, 0.05), HermiteKey(2500, c.y + 0.08, 0.05, 0.05)},
+              kBehaviorOscillate, kBehaviorOscillate);
   const uint16_t motion = b->AddMotion(std::move(m));
   const Skin skin = Skin::Rigid(slot::kSculpture);
   MeshBuilder orb[2], ring[2];
@@ -427,7 +454,8 @@ void BuildSculpture(SceneBuilder* b) {
   }
   const uint16_t sOrb =
       b->AddSurface(TexturedSurface("orb", kSurfaceBlinn, 0, 1.0, false, SculptureSkin()));
-  const uint16_t sRing = b->AddSurface(MakeSurface("orb ring", kSurfacePhong, 0, {1, 1, 1, 1}, 1.0, true));
+  const uint16_t sRing =
+      b->AddSurface(MakeSurface("orb ring", kSurfacePhong, 0, {1, 1, 1, 1}, 1.0, true));
   for (int target = 0; target < 2; ++target) {
     lmfw::LayerData& layer = b->Layer(static_cast<uint16_t>(target ? kMorphTarget : kMorphBase));
     layer.name = target ? "sculpture star" : "sculpture orb";
@@ -446,9 +474,10 @@ void BuildCamera(SceneBuilder* b) {
     int32_t ms;
     double yaw, pitch, distance;
   };
-  const Shot shots[] = {{0, 0.0, 0.30, 4.4},     {3500, -0.35, 0.20, 3.2}, {7500, 0.35, 0.12, 2.9},
-                        {11500, 0.75, 0.26, 3.6}, {15500, 0.15, 0.08, 2.8}, {19500, -0.55, 0.18, 3.2},
-                        {23500, -0.2, 0.32, 3.9}, {27500, 0.4, 0.14, 2.9},  {33500, 0.0, 0.24, 4.4}};
+  const Shot shots[] = {
+      {0, 0.0, 0.30, 4.4},      {3500, -0.35, 0.20, 3.2}, {7500, 0.35, 0.12, 2.9},
+      {11500, 0.75, 0.26, 3.6}, {15500, 0.15, 0.08, 2.8}, {19500, -0.55, 0.18, 3.2},
+      {23500, -0.2, 0.32, 3.9}, {27500, 0.4, 0.14, 2.9},  {33500, 0.0, 0.24, 4.4}};
   lmfw::MotionData orbit, boom;
   std::vector<Key> yaw, pitch, dist, tx, tz;
   for (const Shot& s : shots) {
@@ -462,7 +491,8 @@ void BuildCamera(SceneBuilder* b) {
   const lmfw::MotionData& root = b->scene.motions[b->dancerRoot];
   for (size_t i = 0; i < root.channels[0].keys.size(); i += 4) {
     tx.push_back(TcbKey(root.channels[0].keys[i].time, root.channels[0].keys[i].value * 0.5, 0.5));
-    tz.push_back(TcbKey(root.channels[2].keys[i].time, root.channels[2].keys[i].value * 0.5 + 0.3, 0.5));
+    tz.push_back(
+        TcbKey(root.channels[2].keys[i].time, root.channels[2].keys[i].value * 0.5 + 0.3, 0.5));
   }
   orbit.channels[0] = Channel(tx);
   orbit.channels[2] = Channel(tz);

@@ -44,8 +44,8 @@ std::vector<Polyline> TextStrokes(const std::string& text, double x, double y, d
 void FillRoundRect(mkart::Picture* p, double x0, double y0, double x1, double y1, double radius,
                    const Paint& paint);
 // Its outline, `halfWidth` either side of the edge.
-void StrokeRoundRect(mkart::Picture* p, double x0, double y0, double x1, double y1,
-                     double radius, double halfWidth, const Paint& paint);
+void StrokeRoundRect(mkart::Picture* p, double x0, double y0, double x1, double y1, double radius,
+                     double halfWidth, const Paint& paint);
 
 }  // namespace mkassets
 

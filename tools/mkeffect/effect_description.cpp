@@ -8,18 +8,12 @@ namespace {
 
 fxc::ParamType TypeOf(effect_source::ParamType t) {
   switch (t) {
-    case effect_source::ParamType::Float3:
-      return fxc::ParamType::Float3;
-    case effect_source::ParamType::Float4:
-      return fxc::ParamType::Float4;
-    case effect_source::ParamType::Float4x3:
-      return fxc::ParamType::Float4x3;
-    case effect_source::ParamType::Float4x4:
-      return fxc::ParamType::Float4x4;
-    case effect_source::ParamType::Texture:
-      return fxc::ParamType::Texture;
-    case effect_source::ParamType::Sampler:
-      break;
+    case effect_source::ParamType::Float3: return fxc::ParamType::Float3;
+    case effect_source::ParamType::Float4: return fxc::ParamType::Float4;
+    case effect_source::ParamType::Float4x3: return fxc::ParamType::Float4x3;
+    case effect_source::ParamType::Float4x4: return fxc::ParamType::Float4x4;
+    case effect_source::ParamType::Texture: return fxc::ParamType::Texture;
+    case effect_source::ParamType::Sampler: break;
   }
   return fxc::ParamType::Sampler;
 }

@@ -11,12 +11,8 @@ constexpr size_t kFileHeaderSize = 14;
 constexpr uint32_t kInfoHeaderSize = 40;
 constexpr int64_t kMaxDimension = 16384;
 
-uint16_t U16(const std::vector<uint8_t>& b, size_t at) {
-  return LoadLe16(&b[at]);
-}
-uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
-  return LoadLe32(&b[at]);
-}
+uint16_t U16(const std::vector<uint8_t>& b, size_t at) { return LoadLe16(&b[at]); }
+uint32_t U32(const std::vector<uint8_t>& b, size_t at) { return LoadLe32(&b[at]); }
 
 struct DibLayout {
   uint64_t headerAndPalette;  // bytes before the pixel rows
@@ -66,8 +62,8 @@ DibLayout CheckDib(const std::vector<uint8_t>& b, size_t at, bool icon, const ch
   const uint64_t stride = ((static_cast<uint64_t>(d.width) * d.bitCount + 31) / 32) * 4;
   const uint64_t maskStride = ((static_cast<uint64_t>(d.width) + 31) / 32) * 4;
   d.headerAndPalette = headerSize + palette * 4;
-  d.pixelBytes = stride * static_cast<uint64_t>(rows) +
-                 (icon ? maskStride * static_cast<uint64_t>(rows) : 0);
+  d.pixelBytes =
+      stride * static_cast<uint64_t>(rows) + (icon ? maskStride * static_cast<uint64_t>(rows) : 0);
   return d;
 }
 
@@ -85,8 +81,9 @@ std::vector<uint8_t> PackedDibFromBmp(const std::vector<uint8_t>& file) {
   if (bitsOffset + d.pixelBytes > file.size()) throw Error("BMP: truncated pixel data");
   // The packed form has the rows straight after the palette, so any gap the
   // file left before its pixel data is dropped.
-  std::vector<uint8_t> out(file.begin() + kFileHeaderSize,
-                           file.begin() + static_cast<std::ptrdiff_t>(kFileHeaderSize + d.headerAndPalette));
+  std::vector<uint8_t> out(
+      file.begin() + kFileHeaderSize,
+      file.begin() + static_cast<std::ptrdiff_t>(kFileHeaderSize + d.headerAndPalette));
   out.insert(out.end(), file.begin() + static_cast<std::ptrdiff_t>(bitsOffset),
              file.begin() + static_cast<std::ptrdiff_t>(bitsOffset + d.pixelBytes));
   return out;

@@ -19,6 +19,7 @@ constexpr uint16_t kRtGroupIcon = 14;
 
 // Window, dialog, button and static styles a script may name.
 const std::map<std::string, uint32_t>& Constants() {
+  // clang-format off
   static const std::map<std::string, uint32_t> table = {
       {"WS_OVERLAPPED", 0x00000000}, {"WS_POPUP", 0x80000000},   {"WS_CHILD", 0x40000000},
       {"WS_MINIMIZE", 0x20000000},   {"WS_VISIBLE", 0x10000000}, {"WS_DISABLED", 0x08000000},
@@ -43,6 +44,7 @@ const std::map<std::string, uint32_t>& Constants() {
       {"SS_RIGHT", 0x2},             {"SS_BITMAP", 0xE},         {"SS_ICON", 0x3},
       {"IDOK", 1},                   {"IDCANCEL", 2},            {"IDC_STATIC", 0xFFFF},
   };
+  // clang-format on
   return table;
 }
 
@@ -138,7 +140,8 @@ class Lexer {
     }
     if (digits == 0) Fail(line_, "bad number");
     if (pos_ < s_.size() && (s_[pos_] == 'L' || s_[pos_] == 'l')) ++pos_;
-    if (pos_ < s_.size() && (std::isalnum(static_cast<unsigned char>(s_[pos_])) || s_[pos_] == '_')) {
+    if (pos_ < s_.size() &&
+        (std::isalnum(static_cast<unsigned char>(s_[pos_])) || s_[pos_] == '_')) {
       Fail(line_, "bad number");
     }
     t.kind = Tok::Number;
@@ -538,7 +541,7 @@ class Parser {
     constexpr uint32_t kTabStop = 0x00010000;
     constexpr uint32_t kGroup = 0x00020000;
     static const std::map<std::string, uint16_t> kClassAtoms = {
-        {"BUTTON", 0x80}, {"EDIT", 0x81},      {"STATIC", 0x82},
+        {"BUTTON", 0x80},  {"EDIT", 0x81},      {"STATIC", 0x82},
         {"LISTBOX", 0x83}, {"SCROLLBAR", 0x84}, {"COMBOBOX", 0x85}};
     DialogItem it;
     it.line = tok_.line;
@@ -563,9 +566,12 @@ class Parser {
       Comma();
       it.style = Expression() | kChildVisible;
       Comma();
-      it.x = Coordinate(); Comma();
-      it.y = Coordinate(); Comma();
-      it.cx = Coordinate(); Comma();
+      it.x = Coordinate();
+      Comma();
+      it.y = Coordinate();
+      Comma();
+      it.cx = Coordinate();
+      Comma();
       it.cy = Coordinate();
       if (IsPunct(',')) {
         Advance();
@@ -584,9 +590,12 @@ class Parser {
     if (sh == kShorthands.end()) Fail("unknown control '" + kind + "'");
     it.cls.id = sh->second.first;
     it.style = kChildVisible | sh->second.second;
-    it.x = Coordinate(); Comma();
-    it.y = Coordinate(); Comma();
-    it.cx = Coordinate(); Comma();
+    it.x = Coordinate();
+    Comma();
+    it.y = Coordinate();
+    Comma();
+    it.cx = Coordinate();
+    Comma();
     it.cy = Coordinate();
     if (IsPunct(',')) {
       Advance();
