@@ -78,6 +78,16 @@ kAvx2 inline const int* TexelBase(const PixelState& s) {
   return static_cast<const int*>(static_cast<const void*>(s.texture.texels));
 }
 
+// The texels at four indices (plain loads: faster than a four-lane gather
+// where measured) or at eight (a gather: a little faster than loads).
+kAvx2 inline __m128i Fetch4(const int* base, __m128i index) {
+  return _mm_setr_epi32(base[_mm_cvtsi128_si32(index)], base[_mm_extract_epi32(index, 1)],
+                        base[_mm_extract_epi32(index, 2)], base[_mm_extract_epi32(index, 3)]);
+}
+kAvx2 inline __m256i Fetch8(const int* base, __m256i index) {
+  return _mm256_i32gather_epi32(base, index, 4);
+}
+
 // SamplePoint for four lanes.
 kAvx2 inline __m128i PointTexels4(const PixelState& s, __m256 uv) {
   const __m256 size = _mm256_setr_m128(_mm_set1_ps(static_cast<float>(s.texture.width)),
@@ -87,7 +97,7 @@ kAvx2 inline __m128i PointTexels4(const PixelState& s, __m256 uv) {
   const __m128i x = Address4(Low(ij), s.texture.width, s.addressU);
   const __m128i y = Address4(High(ij), s.texture.height, s.addressV);
   const __m128i index = _mm_add_epi32(_mm_mullo_epi32(y, _mm_set1_epi32(s.texture.pitch / 4)), x);
-  return _mm_i32gather_epi32(TexelBase(s), index, 4);
+  return Fetch4(TexelBase(s), index);
 }
 
 // Four lanes' weights (0..256), each over its pixel's four 16-bit channels.
@@ -115,10 +125,10 @@ kAvx2 inline __m128i LinearTexels4(const PixelState& s, __m256 uv) {
   const __m128i pitch = _mm_set1_epi32(s.texture.pitch / 4);
   const __m128i row0 = _mm_mullo_epi32(Address4(j, h, s.addressV), pitch);
   const __m128i row1 = _mm_mullo_epi32(Address4(_mm_add_epi32(j, one), h, s.addressV), pitch);
-  const __m256i top = _mm256_i32gather_epi32(
-      TexelBase(s), _mm256_add_epi32(_mm256_setr_m128i(row0, row0), columns), 4);
-  const __m256i bottom = _mm256_i32gather_epi32(
-      TexelBase(s), _mm256_add_epi32(_mm256_setr_m128i(row1, row1), columns), 4);
+  const __m256i top =
+      Fetch8(TexelBase(s), _mm256_add_epi32(_mm256_setr_m128i(row0, row0), columns));
+  const __m256i bottom =
+      Fetch8(TexelBase(s), _mm256_add_epi32(_mm256_setr_m128i(row1, row1), columns));
 
   const __m256i full = _mm256_set1_epi16(256);
   const __m256i wx = SpreadWeights(Low(weights)), wy = SpreadWeights(High(weights));
