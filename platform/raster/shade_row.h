@@ -34,11 +34,11 @@ void ShadeRow4(const Setup& t, const PixelState& s, int x, int y, unsigned live,
 // over dst[i] for the lanes i = 0..3 set in `lanes`; the other dst values
 // keep their bits (all four are read and written back, so all four must
 // belong to the caller's thread). Four consecutive target values: a row's
-// pixels at one sample, or one pixel's samples. No blending and the
-// source-alpha / inverse-source-alpha pair run four lanes at once
-// (c = (s * a + d * (255 - a) + 127) / 255 with the division as
-// (x + 1 + (x >> 8)) >> 8, exact for every sum that can occur); other pairs
-// go lane by lane through `output`.
+// pixels at one sample, or one pixel's samples. The AVX2 rows blend every
+// factor pair four lanes at once; the SSE2 rows do so for no blending and
+// the source-alpha / inverse-source-alpha pair, and send other pairs lane
+// by lane through `output`. Both divide by 255 as (x + 1 + (x >> 8)) >> 8,
+// exact for every sum that can occur.
 void WriteColors4(const PixelState& s, OutputFunction output, const uint32_t src[4], unsigned lanes,
                   uint32_t* dst);
 
