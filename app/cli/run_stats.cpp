@@ -6,6 +6,8 @@
 #include <numeric>
 #include <thread>
 
+#include "raster/simd.h"
+
 double Percentile(std::vector<double> values, double q) {
   if (values.empty()) return 0;
   std::sort(values.begin(), values.end());
@@ -49,14 +51,13 @@ SystemFacts GatherSystemFacts(int threadsOption, int multisample, bool fullScree
   // The device's default: one worker per core, at most 8.
   const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   s.coresUsed = threadsOption > 0 ? threadsOption : std::min(cores, 8);
-  // The pixel path shades four pixels at a time with SSE2 (the x86-64
-  // baseline); the rest is plain C++ the compiler vectorises for the target.
+  // The pixel rows' level as chosen at run time; the rest is plain C++ the
+  // compiler vectorises for the target.
+  s.simd = raster::PixelSimdName();
 #if defined(__AVX512F__)
-  s.simd = "SSE2 pixel rows, AVX-512 target";
+  s.simd += ", AVX-512 target";
 #elif defined(__AVX2__)
-  s.simd = "SSE2 pixel rows, AVX2 target";
-#else
-  s.simd = "SSE2 pixel rows";
+  s.simd += ", AVX2 target";
 #endif
   s.multisample = multisample;
   s.fullScreen = fullScreen;

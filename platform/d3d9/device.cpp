@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <new>
 
 #include "d3d9/gl_device.h"
 #include "d3d9/hooks.h"
+#include "raster/simd.h"
 #include "win32/allocation_faults.h"
 #include "win32/window_surface.h"
 
@@ -106,15 +108,18 @@ void Device::Describe(DeviceDescription* description) const {
     return;
   }
   description->kind = DeviceKind::Cpu;
-  // The pixel path shades four pixels at a time with SSE2 (the x86-64
-  // baseline); the rest is plain C++ vectorised for the build's target.
+  // The pixel rows' level is chosen at run time (raster/simd.h); the rest is
+  // plain C++ vectorised for the build's target.
+  const char* target = "";
 #if defined(__AVX512F__)
-  CopyField(description->renderer, "Morvane CPU rasteriser (SSE2 pixel rows, AVX-512 target)");
+  target = ", AVX-512 target";
 #elif defined(__AVX2__)
-  CopyField(description->renderer, "Morvane CPU rasteriser (SSE2 pixel rows, AVX2 target)");
-#else
-  CopyField(description->renderer, "Morvane CPU rasteriser (SSE2 pixel rows)");
+  target = ", AVX2 target";
 #endif
+  char renderer[128];
+  std::snprintf(renderer, sizeof renderer, "Morvane CPU rasteriser (%s%s)", raster::PixelSimdName(),
+                target);
+  CopyField(description->renderer, renderer);
   CopyField(description->version, "Direct3D 9 subset, software device");
 }
 

@@ -1,10 +1,41 @@
-// Stage 0 for four pixels with SSE2; see shade_row.h for why it matches the
-// scalar code bit for bit.
+// Stage 0 for four pixels with SSE2, and the entry points that choose the
+// level; see shade_row.h for why it matches the scalar code bit for bit.
 #include "raster/shade_row.h"
 
 #include <emmintrin.h>
 
+#include "raster/simd.h"
+
 namespace raster {
+
+namespace {
+
+inline bool UseAvx2() {
+  const int level = g_pixelSimd.load(std::memory_order_relaxed);
+  if (level != kSimdUnchosen) return level == static_cast<int>(Simd::kAvx2);
+  return PixelSimd() == Simd::kAvx2;
+}
+
+}  // namespace
+
+void ShadeRow4(const Setup& t, const PixelState& s, int x, int y, unsigned live, bool flat,
+               float flatW, uint32_t flatDiffuse, uint32_t out[4]) {
+  if (UseAvx2()) return avx2::ShadeRow4(t, s, x, y, live, flat, flatW, flatDiffuse, out);
+  sse2::ShadeRow4(t, s, x, y, live, flat, flatW, flatDiffuse, out);
+}
+
+void WriteColors4(const PixelState& s, OutputFunction output, const uint32_t src[4], unsigned lanes,
+                  uint32_t* dst) {
+  if (UseAvx2()) return avx2::WriteColors4(s, output, src, lanes, dst);
+  sse2::WriteColors4(s, output, src, lanes, dst);
+}
+
+void CentreDepthRow4(const Setup& t, int x, int y, uint16_t out[4]) {
+  if (UseAvx2()) return avx2::CentreDepthRow4(t, x, y, out);
+  sse2::CentreDepthRow4(t, x, y, out);
+}
+
+namespace sse2 {
 
 namespace {
 
@@ -275,4 +306,5 @@ void ShadeRow4(const Setup& t, const PixelState& s, int x, int y, unsigned live,
     if (live & (1u << k)) out[k] = static_cast<uint32_t>(r.v[k]);
 }
 
+}  // namespace sse2
 }  // namespace raster

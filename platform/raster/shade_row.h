@@ -1,13 +1,19 @@
 // Internal to platform/raster: stage 0 (interpolation, texture sampling and
-// the stage operations) for four horizontally adjacent pixels at once, with
-// SSE2 (the x86-64 baseline, so no run-time choice is needed). Every lane
-// does the same IEEE single-precision operations in the same order as
-// ShadeWith / ShadePixel (pixel.h), so each result is bit-identical to the
-// scalar one; texel fetch and filtering stay per lane through the same
-// scalar helpers. The equivalence tests compare them lane by lane.
+// the stage operations) for four horizontally adjacent pixels at once, the
+// centre depths of four pixels and the colour writes of four values. Two
+// implementations: SSE2 (shade_row.cpp, the x86-64 baseline) and AVX2
+// (shade_row_avx2.cpp: texel addresses, gathers and the bilinear and
+// stage arithmetic of all four lanes in one register); the entry points
+// call the one PixelSimd() (simd.h) names. Every lane does the same IEEE
+// single-precision operations in the same order as ShadeWith / ShadePixel
+// (pixel.h), and the integer steps are the scalar ones' exact equivalents,
+// so each result is bit-identical to the scalar one at either level. The
+// AVX2 unit is compiled without FMA contraction for the same reason. The
+// equivalence tests compare both levels lane by lane.
 #ifndef MORVANE_PLATFORM_RASTER_SHADE_ROW_H
 #define MORVANE_PLATFORM_RASTER_SHADE_ROW_H
 
+#include <atomic>
 #include <cstdint>
 
 #include "raster/pixel.h"
@@ -28,16 +34,37 @@ void ShadeRow4(const Setup& t, const PixelState& s, int x, int y, unsigned live,
 // over dst[i] for the lanes i = 0..3 set in `lanes`; the other dst values
 // keep their bits (all four are read and written back, so all four must
 // belong to the caller's thread). Four consecutive target values: a row's
-// pixels at one sample, or one pixel's samples. No blending and the
-// source-alpha / inverse-source-alpha pair run four lanes at once
-// (c = (s * a + d * (255 - a) + 127) / 255 with the division as
-// (x + 1 + (x >> 8)) >> 8, exact for every sum that can occur); other pairs
-// go lane by lane through `output`.
+// pixels at one sample, or one pixel's samples. The AVX2 rows blend every
+// factor pair four lanes at once; the SSE2 rows do so for no blending and
+// the source-alpha / inverse-source-alpha pair, and send other pairs lane
+// by lane through `output`. Both divide by 255 as (x + 1 + (x >> 8)) >> 8,
+// exact for every sum that can occur.
 void WriteColors4(const PixelState& s, OutputFunction output, const uint32_t src[4], unsigned lanes,
                   uint32_t* dst);
 
 // SampleDepth at the centres of pixels (x + i, y), i = 0..3.
 void CentreDepthRow4(const Setup& t, int x, int y, uint16_t out[4]);
+
+// The level behind the entry points (simd.cpp keeps it): a Simd value, or
+// kSimdUnchosen before the first use.
+inline constexpr int kSimdUnchosen = -1;
+extern std::atomic<int> g_pixelSimd;
+
+// The implementations per level, with the entry points' contracts.
+namespace sse2 {
+void ShadeRow4(const Setup& t, const PixelState& s, int x, int y, unsigned live, bool flat,
+               float flatW, uint32_t flatDiffuse, uint32_t out[4]);
+void WriteColors4(const PixelState& s, OutputFunction output, const uint32_t src[4], unsigned lanes,
+                  uint32_t* dst);
+void CentreDepthRow4(const Setup& t, int x, int y, uint16_t out[4]);
+}  // namespace sse2
+namespace avx2 {
+void ShadeRow4(const Setup& t, const PixelState& s, int x, int y, unsigned live, bool flat,
+               float flatW, uint32_t flatDiffuse, uint32_t out[4]);
+void WriteColors4(const PixelState& s, OutputFunction output, const uint32_t src[4], unsigned lanes,
+                  uint32_t* dst);
+void CentreDepthRow4(const Setup& t, int x, int y, uint16_t out[4]);
+}  // namespace avx2
 
 }  // namespace raster
 

@@ -5,6 +5,7 @@
 
 #include "d3d9/device_choice.h"
 #include "device_fixture.h"
+#include "raster/simd.h"
 
 namespace d3d9_test {
 namespace {
@@ -25,7 +26,8 @@ TEST_F(DeviceChoiceTest, DefaultIsTheCpuDeviceAndItDescribesItself) {
   ASSERT_EQ(d3d9::DescribeDevice(device_, &d), D3D_OK);
   EXPECT_EQ(d.kind, d3d9::DeviceKind::Cpu);
   EXPECT_NE(std::strstr(d.renderer, "CPU rasteriser"), nullptr) << d.renderer;
-  EXPECT_NE(std::strstr(d.renderer, "SSE2"), nullptr) << d.renderer;
+  // It names the pixel rows' level that runs.
+  EXPECT_NE(std::strstr(d.renderer, raster::PixelSimdName()), nullptr) << d.renderer;
   EXPECT_STREQ(d3d9::LastDeviceFailure(), "");
   EXPECT_EQ(d3d9::DescribeDevice(device_, nullptr), D3DERR_INVALIDCALL);
   EXPECT_EQ(d3d9::DescribeDevice(nullptr, &d), D3DERR_INVALIDCALL);

@@ -1,6 +1,7 @@
 // The fast path's routines against the scalar ones they replace, on random
-// and extreme inputs: the four-lane stage 0 and centre depth (shade_row.h)
-// against ShadePixel / ShadeWith / SampleDepth lane by lane, and the per-draw blend functions
+// and extreme inputs, at every SIMD level this CPU runs (SSE2, AVX2): the
+// four-lane stage 0 and centre depth (shade_row.h) against ShadePixel /
+// ShadeWith / SampleDepth lane by lane, and the per-draw blend functions
 // against OutputColor for every factor pair, and the four-lane colour write
 // against OutputColor lane by lane. Bit-identical or failed.
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 
 #include "raster/pixel.h"
 #include "raster/shade_row.h"
+#include "raster/simd.h"
 
 namespace {
 
@@ -26,8 +28,15 @@ using raster::State;
 using raster::TextureArg;
 using raster::TextureOp;
 
-class FastRoutines : public ::testing::Test {
+class FastRoutines : public ::testing::TestWithParam<raster::Simd> {
  protected:
+  void SetUp() override {
+    before_ = raster::PixelSimd();
+    if (!raster::SetPixelSimd(GetParam())) GTEST_SKIP() << "this CPU lacks the level";
+    ASSERT_EQ(raster::PixelSimd(), GetParam());
+  }
+  void TearDown() override { raster::SetPixelSimd(before_); }
+
   template <class T>
   T Pick(std::initializer_list<T> items) {
     return items.begin()[rng_() % items.size()];
@@ -74,12 +83,13 @@ class FastRoutines : public ::testing::Test {
     s.stage.alphaOp = Pick({TextureOp::kModulate, TextureOp::kSelectArg1, TextureOp::kSelectArg2});
     s.stage.alphaArg1 = Pick({TextureArg::kDiffuse, TextureArg::kTexture});
     s.stage.alphaArg2 = Pick({TextureArg::kTexture, TextureArg::kDiffuse});
-    const int size = static_cast<int>(rng_() % 4);
-    const int widths[] = {1, 8, 5, 64}, heights[] = {1, 8, 3, 32};
-    texels_.resize(static_cast<size_t>(widths[size]) * heights[size]);
+    // Powers of two and not (wrapping differs), rows padded or not.
+    const int size = static_cast<int>(rng_() % 5);
+    const int widths[] = {1, 8, 5, 64, 37}, heights[] = {1, 8, 3, 32, 19};
+    const int pitch = widths[size] + static_cast<int>(rng_() % 3) * 3;
+    texels_.resize(static_cast<size_t>(pitch) * heights[size]);
     for (uint32_t& texel : texels_) texel = static_cast<uint32_t>(rng_());
-    if (rng_() % 5 != 0)
-      s.texture = {texels_.data(), widths[size], heights[size], widths[size] * 4};
+    if (rng_() % 5 != 0) s.texture = {texels_.data(), widths[size], heights[size], pitch * 4};
     s.sampler.minFilter = Pick({Filter::kPoint, Filter::kLinear});
     s.sampler.magFilter = Pick({Filter::kPoint, Filter::kLinear});
     s.sampler.addressU = Pick({Address::kWrap, Address::kClamp});
@@ -89,9 +99,10 @@ class FastRoutines : public ::testing::Test {
 
   std::mt19937 rng_{20261209};
   std::vector<uint32_t> texels_;
+  raster::Simd before_ = raster::Simd::kSse2;
 };
 
-TEST_F(FastRoutines, FourLaneStageZeroMatchesScalarPerPixel) {
+TEST_P(FastRoutines, FourLaneStageZeroMatchesScalarPerPixel) {
   int textured = 0, flat = 0;
   for (int round = 0; round < 20000; ++round) {
     const State state = RandomState();
@@ -127,7 +138,7 @@ TEST_F(FastRoutines, FourLaneStageZeroMatchesScalarPerPixel) {
   EXPECT_GT(flat, 250);
 }
 
-TEST_F(FastRoutines, FourLaneCentreDepthMatchesSampleDepth) {
+TEST_P(FastRoutines, FourLaneCentreDepthMatchesSampleDepth) {
   for (int round = 0; round < 20000; ++round) {
     TriangleSetup t = RandomSetup();
     // Depth planes around 0..1, with the out-of-range and NaN cases.
@@ -143,7 +154,7 @@ TEST_F(FastRoutines, FourLaneCentreDepthMatchesSampleDepth) {
   }
 }
 
-TEST_F(FastRoutines, PerDrawBlendFunctionsMatchOutputColorForEveryPair) {
+TEST_P(FastRoutines, PerDrawBlendFunctionsMatchOutputColorForEveryPair) {
   const uint32_t corners[] = {0x00000000u, 0xFFFFFFFFu, 0x80FF0001u, 0x7F00FF80u, 0x01010101u};
   for (int blend = 0; blend < 2; ++blend)
     for (int fs = 0; fs < 10; ++fs)
@@ -167,7 +178,7 @@ TEST_F(FastRoutines, PerDrawBlendFunctionsMatchOutputColorForEveryPair) {
 
 // Every factor pair (the four-lane ones and the lane-by-lane rest), every
 // lane mask: written lanes get OutputColor, the others keep their bits.
-TEST_F(FastRoutines, FourLaneColourWriteMatchesOutputColorPerLane) {
+TEST_P(FastRoutines, FourLaneColourWriteMatchesOutputColorPerLane) {
   const uint32_t corners[] = {0x00000000u, 0xFFFFFFFFu, 0x80FF0001u, 0x7F00FF80u,
                               0x01010101u, 0xFF000000u, 0x00FFFFFFu};
   for (int blend = 0; blend < 2; ++blend)
@@ -197,5 +208,11 @@ TEST_F(FastRoutines, FourLaneColourWriteMatchesOutputColorPerLane) {
         }
       }
 }
+
+INSTANTIATE_TEST_SUITE_P(Simd, FastRoutines,
+                         ::testing::Values(raster::Simd::kSse2, raster::Simd::kAvx2),
+                         [](const ::testing::TestParamInfo<raster::Simd>& info) {
+                           return info.param == raster::Simd::kSse2 ? "Sse2" : "Avx2";
+                         });
 
 }  // namespace
