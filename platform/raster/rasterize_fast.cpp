@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "raster/rasterize.h"
+#include "raster/sample_simd.h"
 #include "raster/shade_row.h"
 
 namespace raster {
@@ -53,6 +54,9 @@ struct Walk {
   uint32_t diffuse;
   OutputFunction output;  // OutputColor for this draw's blend state
   bool centred;           // every sample at the pixel centre (1 sample or no antialiasing)
+  EdgeDeltas4 row4;       // edge change from a pixel centre to the next three
+  EdgeDeltas4 sample4;    // sampleDelta of four samples (at four samples)
+  SampleOffsets4 offsets4;
 };
 
 // Depth test of one pixel's covered samples (all of them pass without a
@@ -84,14 +88,6 @@ void WritePixel(const Walk& w, int x, int y, unsigned pass, const uint16_t z[8],
   const size_t base = w.target.Index(x, y, 0);
   uint16_t* depths = w.target.depth_data() + base;
   uint32_t* colors = w.target.color_data() + base;
-  if (w.samples == 4) {  // the four samples blended at once
-    if (s.depthWrite)
-      for (int k = 0; k < 4; ++k)
-        if (pass & (1u << k)) depths[k] = z[k];
-    const uint32_t src[4] = {color, color, color, color};
-    WriteColors4(s, w.output, src, pass, colors);
-    return;
-  }
   for (int k = 0; k < w.samples; ++k) {
     if ((pass & (1u << k)) == 0) continue;
     if (s.depthWrite) depths[k] = z[k];
@@ -99,20 +95,82 @@ void WritePixel(const Walk& w, int x, int y, unsigned pass, const uint16_t z[8],
   }
 }
 
-// Four whole pixels of a row at one sample: alpha test and depth write per
-// pixel, then the four colours blended at once.
-void WriteRow4(const Walk& w, int x, int y, const unsigned pass[4], const uint16_t z[4][8],
-               const uint32_t color[4]) {
+// Lanes of `live` whose shaded colour passes the alpha test.
+unsigned AlphaPasses(const PixelState& s, unsigned live, const uint32_t color[4]) {
+  if (!s.alphaTest) return live;
+  for (int i = 0; i < 4; ++i)
+    if ((live & (1u << i)) != 0 && !Passes(s.alphaFunc, color[i] >> 24, s.alphaRef))
+      live &= ~(1u << i);
+  return live;
+}
+
+// Stage 0 for the lanes 0..count-1 that have a passing sample; returns
+// those lanes (0: nothing shaded).
+unsigned ShadePassing(const Walk& w, int x, int y, const unsigned pass[4], int count,
+                      uint32_t colors[4]) {
+  unsigned live = 0;
+  for (int i = 0; i < count; ++i)
+    if (pass[i] != 0) live |= 1u << i;
+  if (live != 0) ShadeRow4(w.t, w.s, x, y, live, w.flat, w.w, w.diffuse, colors);
+  return live;
+}
+
+// Four whole pixels of a row at one sample: the four centre depths tested,
+// shaded, alpha-tested and written at once.
+template <class Mask>
+void ShadeRowOfFour(const Walk& w, int x, int y, const Mask mask[4]) {
   const PixelState& s = w.s;
   const size_t base = w.target.Index(x, y, 0);
   uint16_t* depths = w.target.depth_data() + base;
-  unsigned lanes = 0;
-  for (int i = 0; i < 4; ++i) {
-    if (pass[i] == 0 || (s.alphaTest && !Passes(s.alphaFunc, color[i] >> 24, s.alphaRef))) continue;
-    lanes |= 1u << i;
-    if (s.depthWrite) depths[i] = z[i][0];
+  unsigned live = 0;
+  for (int i = 0; i < 4; ++i)
+    if (mask[i] != 0) live |= 1u << i;
+  alignas(8) uint16_t z[4];
+  if (s.depthTest) {
+    CentreDepthRow4(w.t, x, y, z);
+    live &= DepthTest4(s.depthFunc, LoadDepths4(z), LoadDepths4(depths));
   }
-  if (lanes != 0) WriteColors4(s, w.output, color, lanes, w.target.color_data() + base);
+  if (live == 0) return;
+  uint32_t colors[4] = {};
+  ShadeRow4(w.t, s, x, y, live, w.flat, w.w, w.diffuse, colors);
+  live = AlphaPasses(s, live, colors);
+  if (live == 0) return;
+  if (s.depthWrite) WriteDepths4(z, live, depths);
+  WriteColors4(s, w.output, colors, live, w.target.color_data() + base);
+}
+
+// Pixels x..x+count-1 of row y at four samples: each pixel's four sample
+// depths computed and tested at once, the group shaded once, then each
+// pixel's passing samples written at once.
+template <class Mask>
+void ShadeFourSamples(const Walk& w, int x, int y, const Mask mask[4], int count) {
+  const PixelState& s = w.s;
+  const size_t base = w.target.Index(x, y, 0);
+  uint16_t* depths = w.target.depth_data() + base;
+  uint32_t* targetColors = w.target.color_data() + base;
+  unsigned pass[4] = {};
+  alignas(8) uint16_t z[4][4];
+  if (s.depthTest) {
+    alignas(8) uint16_t centre[4] = {};
+    if (w.centred) CentreDepthRow4(w.t, x, y, centre);
+    for (int i = 0; i < count; ++i) {
+      if (mask[i] == 0) continue;
+      const __m128i zi =
+          w.centred ? _mm_set1_epi32(centre[i]) : SampleDepths4(w.t, x + i, y, w.offsets4);
+      pass[i] = DepthTest4(s.depthFunc, zi, LoadDepths4(depths + 4 * i)) & mask[i];
+      if (s.depthWrite) StoreDepths4(zi, z[i]);
+    }
+  } else {
+    for (int i = 0; i < count; ++i) pass[i] = mask[i];
+  }
+  uint32_t colors[4] = {};
+  const unsigned live = AlphaPasses(s, ShadePassing(w, x, y, pass, count, colors), colors);
+  for (int i = 0; i < count; ++i) {
+    if ((live & (1u << i)) == 0) continue;
+    if (s.depthWrite) WriteDepths4(z[i], pass[i], depths + 4 * i);
+    const uint32_t src[4] = {colors[i], colors[i], colors[i], colors[i]};
+    WriteColors4(s, w.output, src, pass[i], targetColors + 4 * i);
+  }
 }
 
 // Pixels x..x+count-1 (count 1..4) of row y with their covered samples:
@@ -122,9 +180,10 @@ void WriteRow4(const Walk& w, int x, int y, const unsigned pass[4], const uint16
 // the target as pixel-by-pixel order does.
 template <class Mask>
 void ShadeGroup(const Walk& w, int x, int y, const Mask mask[4], int count) {
+  if (w.samples == 1 && count == 4) return ShadeRowOfFour(w, x, y, mask);
+  if (w.samples == 4) return ShadeFourSamples(w, x, y, mask, count);
   unsigned pass[4] = {};
   uint16_t z[4][8];
-  unsigned live = 0;
   if (w.s.depthTest) {
     uint16_t centre[4] = {};
     if (w.centred) CentreDepthRow4(w.t, x, y, centre);
@@ -133,12 +192,8 @@ void ShadeGroup(const Walk& w, int x, int y, const Mask mask[4], int count) {
   } else {
     for (int i = 0; i < count; ++i) pass[i] = mask[i];
   }
-  for (int i = 0; i < count; ++i)
-    if (pass[i] != 0) live |= 1u << i;
-  if (live == 0) return;
   uint32_t colors[4] = {};
-  ShadeRow4(w.t, w.s, x, y, live, w.flat, w.w, w.diffuse, colors);
-  if (w.samples == 1 && count == 4) return WriteRow4(w, x, y, pass, z, colors);
+  if (ShadePassing(w, x, y, pass, count, colors) == 0) return;
   for (int i = 0; i < count; ++i)
     if (pass[i] != 0) WritePixel(w, x + i, y, pass[i], z[i], colors[i]);
 }
@@ -159,6 +214,23 @@ void CoverPartial(const Walk& w, int x0, int y0, int x1, int y1, Sink& sink) {
       const int count = std::min(4, x1 - gx + 1);
       unsigned masks[4] = {};
       unsigned any = 0;
+      if (w.centred) {
+        // Four pixel centres at once; all samples sit there.
+        any = CoverFour(e, w.row4) & ((1u << count) - 1);
+        for (int j = 0; j < count; ++j) masks[j] = (any >> j & 1u) != 0 ? w.allSamples : 0;
+        for (int i = 0; i < 3; ++i) e[i] += 4 * stepX[i];
+        if (any != 0) sink(gx, y, count, masks);
+        continue;
+      }
+      if (w.samples == 4) {
+        for (int j = 0; j < count; ++j) {
+          masks[j] = CoverFour(e, w.sample4);
+          any |= masks[j];
+          for (int i = 0; i < 3; ++i) e[i] += stepX[i];
+        }
+        if (any != 0) sink(gx, y, count, masks);
+        continue;
+      }
       for (int j = 0; j < count; ++j) {
         unsigned mask = 0;
         for (int k = 0; k < w.samples; ++k) {
@@ -237,7 +309,10 @@ void DrawTriangleFast(const Setup& t, const PixelState& s, Target& target, const
          0.0f,
          0,
          ChooseOutput(s),
-         !s.antialias || target.samples() == 1};
+         !s.antialias || target.samples() == 1,
+         {},
+         {},
+         {}};
   if (w.flat) {
     w.w = PixelW(t, t.ox, t.oy);
     w.diffuse = PixelDiffuse(t, t.ox, t.oy, w.w);
@@ -254,6 +329,12 @@ void DrawTriangleFast(const Setup& t, const PixelState& s, Target& target, const
     for (int i = 0; i < 3; ++i)
       w.sampleDelta[i][k] = t.a[i] * w.offsets[k].dx + t.b[i] * w.offsets[k].dy;
   }
+  for (int i = 0; i < 3; ++i)
+    for (int k = 0; k < 4; ++k) {
+      w.row4.d[i][k] = t.a[i] * kSubPixel * k;
+      w.sample4.d[i][k] = w.sampleDelta[i][k & (w.samples - 1)];
+    }
+  if (w.samples == 4) w.offsets4 = MakeSampleOffsets4(w.offsets);
 
   if (coverageSeconds == nullptr) {
     // Each group is shaded as soon as it is found.
