@@ -19,11 +19,12 @@ void DrawTriangleReference(const Setup& t, const PixelState& s, Target& target);
 // pixels handled in groups of four along a row: coverage and depth first
 // (so hidden pixels are never textured; four pixel centres, or a pixel's
 // four samples, covered and depth-tested at once, sample_simd.h), stage 0
-// for the group with SSE2 (shade_row.h), then alpha test, depth write and
-// a blend function chosen once per draw (four pixels at once at one
-// sample, a pixel's four samples at once at four). With coverageSeconds, the coverage of the part
-// inside each 64x64 square is found before that part is shaded and its time added there. Must leave
-// the target exactly as the reference does.
+// for the group in the pixel rows chosen at run time (shade_row.h, simd.h),
+// then alpha test, depth write and a blend function chosen once per draw
+// (four pixels at once at one sample, a pixel's four samples at once at
+// four). With coverageSeconds, the coverage of the part inside each 64x64
+// square is found before that part is shaded and its time added there.
+// Must leave the target exactly as the reference does.
 void DrawTriangleFast(const Setup& t, const PixelState& s, Target& target, const Rect& clip,
                       double* coverageSeconds = nullptr);
 
