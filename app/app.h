@@ -99,6 +99,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // Start-up step 2: the Direct3D device for the main window with the states
 // that hold for the whole run. 1 on success, 0 on failure.
 int CreateGraphicsDevice(BenchmarkApp* app);
+// The states CreateGraphicsDevice sets once and every frame relies on: alpha
+// 0 discarded, source-alpha blending, depth test and write, no culling, no
+// lighting, stage 0 texture times diffuse, point sampling. Test and benchmark
+// devices call it too, so they draw as the program does.
+void SetFixedDeviceStates(IDirect3DDevice9* device);
 // Start-up step 3: the DirectSound device and its primary buffer.
 int CreateSoundDevice(BenchmarkApp* app);
 // The highest multisample count (8, 4, 2) the default adapter supports in

@@ -17,7 +17,9 @@ D3DMULTISAMPLE_TYPE ProbeSamples(IDirect3D9* d3d, D3DFORMAT format) {
   return D3DMULTISAMPLE_NONE;
 }
 
-void SetFixedStates(IDirect3DDevice9* device) {
+}  // namespace
+
+void SetFixedDeviceStates(IDirect3DDevice9* device) {
   // Pixels with alpha 0 are discarded, everything is alpha-blended, culling
   // is off unless a drawing pass changes it.
   device->SetRenderState(D3DRS_MULTISAMPLEANTIALIAS, TRUE);
@@ -46,8 +48,6 @@ void SetFixedStates(IDirect3DDevice9* device) {
   device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
   device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
 }
-
-}  // namespace
 
 int CreateGraphicsDevice(BenchmarkApp* app) {
   app->d3d = Direct3DCreate9(D3D_SDK_VERSION);
@@ -85,7 +85,7 @@ int CreateGraphicsDevice(BenchmarkApp* app) {
 
   D3DVIEWPORT9 viewport = {0, 0, kFrameWidth, kFrameHeight, 0.0f, 1.0f};
   if (FAILED(app->device->SetViewport(&viewport))) return 0;
-  SetFixedStates(app->device);
+  SetFixedDeviceStates(app->device);
   return 1;
 }
 

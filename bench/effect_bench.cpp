@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench_device.h"
 #include "d3d9/device.h"
 #include "render/effect_source.h"
 #include "render/render.h"
@@ -119,32 +120,14 @@ BENCHMARK(BM_VertexProgram)->DenseRange(0, 11)->Threads(1)->Threads(2)->UseRealT
 
 // DrawLayer of the skinned grid (one mesh, Lambert) at 800x600, completed.
 void BM_DrawLayerSkinned(benchmark::State& state) {
-  setenv("SDL_VIDEODRIVER", "offscreen", 0);
-  testing_hooks::ResetPlatform();
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = DefWindowProcA;
-  wc.lpszClassName = "MorvaneEffectBench";
-  RegisterClassA(&wc);
-  HWND window = CreateWindowExA(0, "MorvaneEffectBench", "bench", WS_POPUP | WS_VISIBLE, 0, 0,
-                                kWidth, kHeight, nullptr, nullptr, nullptr, nullptr);
-  IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-  D3DPRESENT_PARAMETERS p{};
-  p.BackBufferFormat = D3DFMT_X8R8G8B8;
-  p.BackBufferCount = 1;
-  p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-  p.hDeviceWindow = window;
-  p.Windowed = TRUE;
-  p.EnableAutoDepthStencil = TRUE;
-  p.AutoDepthStencilFormat = D3DFMT_D16;
-  p.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+  HWND window = nullptr;
+  IDirect3D9* d3d = nullptr;
   IDirect3DDevice9* device = nullptr;
+  bench::OpenDevice("MorvaneEffectBench", kWidth, kHeight, 0, &window, &d3d, &device);
   RenderContext render;
   Scene scene;
   ResetScene(&scene);
-  if (d3d == nullptr ||
-      d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
-                        D3DCREATE_HARDWARE_VERTEXPROCESSING, &p, &device) != D3D_OK ||
-      InitRenderContext(&render, device, GetModuleHandleA(nullptr)) != 0) {
+  if (device == nullptr || InitRenderContext(&render, device, GetModuleHandleA(nullptr)) != 0) {
     state.SkipWithError("no device or effect");
   } else {
     device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <vector>
 
+#include "app/app.h"
 #include "bench_device.h"
 #include "render/render.h"
 #include "scene/scene.h"
@@ -26,12 +27,6 @@ constexpr int kWidth = 800, kHeight = 600;
 constexpr int kLayers = 37;
 constexpr int kGrid = 50;  // 50 x 50 quads: 5,000 triangles per drawn layer
 constexpr int kDrawn[] = {0, 5, 9, 14, 17, 26, 36};
-
-struct SpriteVertex {
-  float x, y, z, rhw;
-  DWORD diffuse;
-  float u, v;
-};
 
 class Frame {
  public:
@@ -99,25 +94,12 @@ class Frame {
   }
 
  private:
+  // The program's fixed states, with bilinear sampling for the scaled
+  // textures of this frame.
   void SetStates() {
-    IDirect3DDevice9* d = device_;
-    d->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
-    d->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
-    d->SetRenderState(D3DRS_ALPHAREF, 0);
-    d->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
-    d->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
-    d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    d->SetRenderState(D3DRS_LIGHTING, FALSE);
-    d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-    d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
-    d->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TEXTURE);
-    d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-    d->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
-    d->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_TEXTURE);
-    d->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-    d->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    SetFixedDeviceStates(device_);
+    device_->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    device_->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
   }
 
   // A screen rectangle with texels mapped one to one (textureSize square).
@@ -137,21 +119,11 @@ class Frame {
   }
 
   IDirect3DTexture9* MakeTexture(UINT size, uint32_t alpha) {
-    IDirect3DTexture9* t = nullptr;
-    if (device_->CreateTexture(size, size, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr) !=
-        D3D_OK)
-      return nullptr;
-    D3DLOCKED_RECT r{};
-    if (SUCCEEDED(t->LockRect(0, &r, nullptr, 0))) {
-      for (UINT y = 0; y < size; ++y)
-        for (UINT x = 0; x < size; ++x) {
-          const uint32_t a = (x / 16 + y / 16) % 5 == 0 ? alpha / 2 : alpha;
-          static_cast<uint32_t*>(r.pBits)[y * (r.Pitch / 4) + x] =
-              a << 24 | ((x * 7) & 0xFF) << 16 | ((x ^ y) & 0xFF) << 8 | ((y * 3) & 0xFF);
-        }
-      t->UnlockRect(0);
-    }
-    return t;
+    return test_support::MakeTexture(device_, size, size, [alpha](int x, int y) {
+      const uint32_t a = (x / 16 + y / 16) % 5 == 0 ? alpha / 2 : alpha;
+      const auto ux = static_cast<uint32_t>(x), uy = static_cast<uint32_t>(y);
+      return a << 24 | ((ux * 7) & 0xFF) << 16 | ((ux ^ uy) & 0xFF) << 8 | ((uy * 3) & 0xFF);
+    });
   }
 
   // A kGrid x kGrid grid over clip rectangle (x0, y0)-(x1, y1), gently

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "app/app.h"
 #include "bench_device.h"
 #include "d3d9/device.h"
 #include "d3d9/device_choice.h"
@@ -22,12 +23,6 @@
 namespace {
 
 constexpr int kWidth = 800, kHeight = 600;
-
-struct SpriteVertex {
-  float x, y, z, rhw;
-  DWORD diffuse;
-  float u, v;
-};
 
 struct MeshVertex {
   float px, py, pz, nx, ny, nz, u, v;
@@ -41,28 +36,15 @@ class Setup {
     bench::OpenDevice("MorvaneBench", kWidth, kHeight, samples, &window_, &d3d_, &device_);
     d3d9::SetDeviceChoice(d3d9::DeviceKind::Cpu);
     if (device_ == nullptr) return;
-    IDirect3DDevice9* d = device_;
-    d->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
-    d->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
-    d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-    d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
-    d->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TEXTURE);
-    d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-    d->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
-    d->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_TEXTURE);
-    d->CreateTexture(1024, 1024, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture_, nullptr);
-    D3DLOCKED_RECT r{};
-    texture_->LockRect(0, &r, nullptr, 0);
-    for (int y = 0; y < 1024; ++y)
-      for (int x = 0; x < 1024; ++x)
-        static_cast<uint32_t*>(r.pBits)[y * (r.Pitch / 4) + x] =
-            0xFF000000u | static_cast<uint32_t>((x ^ y) & 0xFF) << 16 |
-            static_cast<uint32_t>(x & 0xFF) << 8 | static_cast<uint32_t>(y & 0xFF);
-    texture_->UnlockRect(0);
+    // The program's fixed states; a 1024 x 1024 texture whose texels differ.
+    SetFixedDeviceStates(device_);
+    texture_ = test_support::MakeTexture(
+        device_, 1024, 1024,
+        [](int x, int y) {
+          return 0xFF000000u | static_cast<uint32_t>((x ^ y) & 0xFF) << 16 |
+                 static_cast<uint32_t>(x & 0xFF) << 8 | static_cast<uint32_t>(y & 0xFF);
+        },
+        0);
   }
   ~Setup() {
     if (texture_) texture_->Release();

@@ -15,6 +15,7 @@
 
 #include "data/data.h"
 #include "scene/lmf_loader.h"
+#include "support/device.h"
 #include "tools/lmfdump/lmf_writer.h"
 #include "tools/pac/pac_format.h"
 
@@ -106,27 +107,17 @@ struct Fixture {
                static_cast<std::streamsize>(archive.size()));
     std::filesystem::current_path(dir);
 
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "MorvaneSceneBench";
-    RegisterClassA(&wc);
-    HWND window = CreateWindowExA(0, "MorvaneSceneBench", "bench", WS_POPUP, 0, 0, 64, 64, nullptr,
-                                  nullptr, nullptr, nullptr);
-    d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    if (!window || !d3d) {
-      error = "no window or Direct3D";
-      return;
-    }
-    D3DPRESENT_PARAMETERS params{};
-    params.BackBufferFormat = D3DFMT_X8R8G8B8;
-    params.BackBufferCount = 1;
-    params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    params.hDeviceWindow = window;
-    params.Windowed = TRUE;
-    params.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-    if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
-                                 D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params, &device)))
-      error = "no device";
+    // A hidden window and a device without a depth buffer: the loads only
+    // create resources.
+    test_support::DeviceOptions options;
+    options.width = 64;
+    options.height = 64;
+    options.visible = false;
+    options.depth = false;
+    options.flags = D3DCREATE_SOFTWARE_VERTEXPROCESSING;
+    HWND window = nullptr;
+    if (FAILED(test_support::OpenDevice("MorvaneSceneBench", options, &window, &d3d, &device)))
+      error = "no window, Direct3D or device";
     ArchiveStartup(nullptr);
     if (!CurrentArchive()) error = "archive did not open";
   }

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 
+#include "support/device.h"
 #include "testing.h"
 #include "tools/pac/pac_format.h"
 
@@ -79,26 +80,13 @@ void InitProcess(int* argc, char*** argv) {
 
 IDirect3DDevice9* Device() {
   if (g_device) return g_device;
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = DefWindowProcA;
-  wc.lpszClassName = "MorvaneFuzz";
-  if (RegisterClassA(&wc) == 0) Fail("RegisterClassA failed");
-  HWND window = CreateWindowExA(0, "MorvaneFuzz", "fuzz", WS_POPUP, 0, 0, 16, 16, nullptr, nullptr,
-                                nullptr, nullptr);
-  if (!window) Fail("CreateWindowExA failed");
-  g_d3d = Direct3DCreate9(D3D_SDK_VERSION);
-  if (!g_d3d) Fail("Direct3DCreate9 failed");
-  D3DPRESENT_PARAMETERS p{};
-  p.BackBufferFormat = D3DFMT_X8R8G8B8;
-  p.BackBufferCount = 1;
-  p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-  p.hDeviceWindow = window;
-  p.Windowed = TRUE;
-  p.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-  if (g_d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
-                          D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p, &g_device) != D3D_OK) {
-    Fail("CreateDevice failed");
-  }
+  test_support::DeviceOptions options;
+  options.visible = false;
+  options.depth = false;
+  options.flags = D3DCREATE_SOFTWARE_VERTEXPROCESSING;
+  HWND window = nullptr;
+  if (test_support::OpenDevice("MorvaneFuzz", options, &window, &g_d3d, &g_device) != D3D_OK)
+    Fail("no window, Direct3D object or device");
   g_d3dBaseline = testing_hooks::LiveDirect3DObjects();
   return g_device;
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/bytes.h"
 #include "tools/effectc/effect_writer.h"
 #include "tools/lmfdump/lmf_writer.h"
 #include "tools/mkeffect/effect_description.h"
@@ -20,14 +21,8 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 namespace fs = std::filesystem;
 
-void Put16(Bytes* out, uint32_t v) {
-  out->push_back(static_cast<uint8_t>(v));
-  out->push_back(static_cast<uint8_t>(v >> 8));
-}
-void Put32(Bytes* out, uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
+using test_support::Put16;
+using test_support::Put32;
 void PutText(Bytes* out, const char* text) {
   for (; *text; ++text) out->push_back(static_cast<uint8_t>(*text));
 }

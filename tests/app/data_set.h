@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "support/scratch.h"
 #include "tests/sound/sound_test_util.h"
 #include "tools/lmfdump/lmf_writer.h"
 #include "tools/pac/pac_format.h"
@@ -77,26 +78,7 @@ inline void WriteArchive(const DataSet& set) {
 }
 
 // Makes a fresh folder the working directory while it lives.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    previous_ = std::filesystem::current_path();
-    std::string pattern = (std::filesystem::temp_directory_path() / "morvane-app-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    std::filesystem::current_path(path_);
-  }
-  ~ScratchFolder() {
-    std::filesystem::current_path(previous_);
-    std::filesystem::remove_all(path_);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-  std::filesystem::path previous_;
-};
+using test_support::ScratchFolder;
 
 }  // namespace app_test
 

@@ -1,6 +1,8 @@
 // The devices of start-up steps 2 and 3, their fixed states, and teardown.
 #include "app_fixture.h"
 #include "data_set.h"
+#include "support/device.h"
+#include "support/image_compare.h"
 
 namespace {
 
@@ -49,55 +51,84 @@ TEST_F(DevicesTest, PresentationParametersFollowTheChoicesAndTheProbe) {
   }
 }
 
-TEST_F(DevicesTest, TheFixedStatesAreSet) {
+// A screen quad from (x0, y0) to (x1, y1) at depth z, in one colour, with
+// texture coordinates from u 0 to 1 across; clockwise unless `reversed`.
+void DrawQuad(IDirect3DDevice9* device, float x0, float y0, float x1, float y1, float z,
+              D3DCOLOR colour, bool reversed = false) {
+  SpriteVertex quad[4] = {{x0, y0, z, 1, colour, 0, 0},
+                          {x1, y0, z, 1, colour, 1, 0},
+                          {x1, y1, z, 1, colour, 1, 1},
+                          {x0, y1, z, 1, colour, 0, 1}};
+  if (reversed) std::swap(quad[1], quad[3]);
+  device->SetFVF(kSpriteFvf);
+  ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, quad, sizeof(SpriteVertex)), D3D_OK);
+}
+
+// The states start-up fixes, seen in what they draw. Each row's pixel comes
+// out differently under the device's initial states (alpha test and
+// blending off, alpha taken from the texture alone, culling of
+// counter-clockwise triangles).
+TEST_F(DevicesTest, TheFixedStatesDrawAsTheFrameExpects) {
+  testing_hooks::CapturePresentedFrames(true);
   BenchmarkApp app;
   OpenWindow(&app);
   ASSERT_EQ(CreateGraphicsDevice(&app), 1);
-  const struct {
-    D3DRENDERSTATETYPE state;
-    DWORD value;
-  } states[] = {
-      {D3DRS_MULTISAMPLEANTIALIAS, TRUE},
-      {D3DRS_DITHERENABLE, TRUE},
-      {D3DRS_ALPHATESTENABLE, TRUE},
-      {D3DRS_ALPHAFUNC, D3DCMP_GREATER},
-      {D3DRS_ALPHAREF, 0},
-      {D3DRS_ZWRITEENABLE, TRUE},
-      {D3DRS_ZFUNC, D3DCMP_LESSEQUAL},
-      {D3DRS_ZENABLE, D3DZB_TRUE},
-      {D3DRS_CULLMODE, D3DCULL_NONE},
-      {D3DRS_LIGHTING, FALSE},
-      {D3DRS_ALPHABLENDENABLE, TRUE},
-      {D3DRS_SRCBLEND, D3DBLEND_SRCALPHA},
-      {D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA},
-  };
-  for (const auto& s : states) {
-    DWORD value = 0xDEADBEEF;
-    EXPECT_EQ(app.device->GetRenderState(s.state, &value), D3D_OK);
-    EXPECT_EQ(value, s.value) << "render state " << s.state;
-  }
-  const struct {
-    D3DTEXTURESTAGESTATETYPE type;
-    DWORD value;
-  } stage[] = {
-      {D3DTSS_COLOROP, D3DTOP_MODULATE}, {D3DTSS_COLORARG1, D3DTA_DIFFUSE},
-      {D3DTSS_COLORARG2, D3DTA_TEXTURE}, {D3DTSS_ALPHAOP, D3DTOP_MODULATE},
-      {D3DTSS_ALPHAARG1, D3DTA_DIFFUSE}, {D3DTSS_ALPHAARG2, D3DTA_TEXTURE},
-  };
-  for (const auto& s : stage) {
-    DWORD value = 0xDEADBEEF;
-    EXPECT_EQ(app.device->GetTextureStageState(0, s.type, &value), D3D_OK);
-    EXPECT_EQ(value, s.value) << "stage state " << s.type;
-  }
-  DWORD filter = 0;
-  app.device->GetSamplerState(0, D3DSAMP_MINFILTER, &filter);
-  EXPECT_EQ(filter, static_cast<DWORD>(D3DTEXF_POINT));
-  app.device->GetSamplerState(0, D3DSAMP_MAGFILTER, &filter);
-  EXPECT_EQ(filter, static_cast<DWORD>(D3DTEXF_POINT));
   D3DVIEWPORT9 viewport = {};
   app.device->GetViewport(&viewport);
   EXPECT_EQ(viewport.Width, 800u);
   EXPECT_EQ(viewport.Height, 600u);
+  IDirect3DDevice9* d = app.device;
+  IDirect3DTexture9* white = test_support::MakeTexture(d, 1, 1, [](int, int) { return ~0u; });
+  IDirect3DTexture9* halves =
+      test_support::MakeTexture(d, 2, 1, [](int x, int) { return x ? ~0u : 0xFF000000u; });
+  ASSERT_NE(white, nullptr);
+  ASSERT_NE(halves, nullptr);
+  ASSERT_EQ(d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000u, 1.0f, 0), D3D_OK);
+  ASSERT_EQ(d->BeginScene(), D3D_OK);
+  d->SetTexture(0, white);
+  // Alpha test: a transparent quad in front leaves no depth behind, so the
+  // green one behind it still shows.
+  DrawQuad(d, 0, 0, 100, 100, 0.2f, 0x00FF0000u);
+  DrawQuad(d, 0, 0, 100, 100, 0.5f, 0xFF00FF00u);
+  // Blending with the vertex alpha times the texture's: white at half alpha
+  // over black.
+  DrawQuad(d, 100, 0, 200, 100, 0.5f, 0x80FFFFFFu);
+  // No culling: a counter-clockwise quad is drawn.
+  DrawQuad(d, 200, 0, 300, 100, 0.5f, 0xFF0000FFu, true);
+  // Depth test and write: the nearer red stays in front of a later green.
+  DrawQuad(d, 300, 0, 400, 100, 0.3f, 0xFFFF0000u);
+  DrawQuad(d, 300, 0, 400, 100, 0.6f, 0xFF00FF00u);
+  // Point sampling: a black and a white texel stretched over 64 pixels meet
+  // in a hard edge, with no blend of the two left of it.
+  d->SetTexture(0, halves);
+  DrawQuad(d, 400, 0, 464, 100, 0.5f, 0xFFFFFFFFu);
+  ASSERT_EQ(d->EndScene(), D3D_OK);
+  ASSERT_EQ(d->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+  int width = 0, height = 0;
+  const std::vector<uint32_t> frame = testing_hooks::LastPresentedFrame(&width, &height);
+  ASSERT_EQ(width, 800);
+  ASSERT_EQ(height, 600);
+  const struct {
+    const char* what;
+    int x;
+    uint32_t want;
+  } rows[] = {
+      {"alpha test", 50, 0xFF00FF00u},
+      {"blending", 150, 0xFF808080u},
+      {"no culling", 250, 0xFF0000FFu},
+      {"depth test", 350, 0xFFFF0000u},
+      {"point sampling, left", 430, 0xFF000000u},
+      {"point sampling, right", 460, 0xFFFFFFFFu},
+  };
+  for (const auto& row : rows) {
+    const uint32_t got = frame[50 * 800 + row.x];
+    EXPECT_TRUE(test_support::ChannelsWithin(got, row.want, 1))
+        << row.what << ": got " << std::hex << got << " want " << row.want;
+  }
+  if (HasFailure()) test_support::SaveFrame(frame, width, height, test_support::TestName());
+  white->Release();
+  halves->Release();
+  ReleaseApp(&app);
 }
 
 TEST_F(DevicesTest, HardwareVertexProcessingRefusedFallsBackToSoftware) {

@@ -15,6 +15,7 @@
 
 #include "app/app.h"
 #include "recording_device.h"
+#include "support/device.h"
 #include "testing.h"
 
 namespace app_test {
@@ -26,22 +27,6 @@ inline uint32_t ChipTexel(int x, int y) {
          static_cast<uint32_t>((y * 53) & 0xFF) << 8 | static_cast<uint32_t>((x + y) & 0xFF);
 }
 
-inline IDirect3DTexture9* MakeTexture(IDirect3DDevice9* device, int w, int h,
-                                      uint32_t (*texel)(int, int)) {
-  IDirect3DTexture9* t = nullptr;
-  EXPECT_EQ(device->CreateTexture(w, h, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr),
-            D3D_OK);
-  if (t == nullptr) return nullptr;
-  D3DLOCKED_RECT lr;
-  EXPECT_EQ(t->LockRect(0, &lr, nullptr, 0), D3D_OK);
-  for (int y = 0; y < h; ++y) {
-    auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch);
-    for (int x = 0; x < w; ++x) row[x] = texel(x, y);
-  }
-  t->UnlockRect(0);
-  return t;
-}
-
 class FrameRig : public ::testing::Test {
  protected:
   // Tests that count many frames and only read the recorded quads draw into
@@ -51,47 +36,23 @@ class FrameRig : public ::testing::Test {
 
   void SetUp() override {
     testing_hooks::UseVirtualClock(50000);
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "FrameRig";
-    ASSERT_NE(RegisterClassA(&wc), 0);
-    window_ = CreateWindowExA(0, "FrameRig", "frame", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600,
-                              nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(window_, nullptr);
-    d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
-    D3DPRESENT_PARAMETERS p{};
-    p.BackBufferWidth = side_ ? side_ : 800;
-    p.BackBufferHeight = side_ ? side_ : 600;
-    p.BackBufferFormat = D3DFMT_X8R8G8B8;
-    p.BackBufferCount = 1;
-    p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    p.hDeviceWindow = window_;
-    p.Windowed = TRUE;
-    p.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-    ASSERT_EQ(d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window_,
-                                 D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p, &real_),
-              D3D_OK);
+    test_support::DeviceOptions options;
+    options.width = kFrameWidth;
+    options.height = kFrameHeight;
+    options.backBufferWidth = side_ ? side_ : kFrameWidth;
+    options.backBufferHeight = side_ ? side_ : kFrameHeight;
+    options.depth = false;
+    options.flags = D3DCREATE_SOFTWARE_VERTEXPROCESSING;
+    ASSERT_EQ(test_support::OpenDevice("FrameRig", options, &window_, &d3d_, &real_), D3D_OK);
     recorder_ = new RecordingDevice(real_);
     app_.device = recorder_;
-    app_.bgTexture = MakeTexture(real_, 1024, 1024, [](int, int) { return 0xFF204060u; });
-    app_.chipTexture = MakeTexture(real_, 512, 256, ChipTexel);
-    // The device states the frame relies on (alpha test and blending, stage 0
-    // modulation, point sampling), as start-up sets them.
-    real_->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
-    real_->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
-    real_->SetRenderState(D3DRS_ALPHAREF, 0);
-    real_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    real_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-    real_->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    real_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    real_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    real_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
-    real_->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TEXTURE);
-    real_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-    real_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
-    real_->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_TEXTURE);
-    real_->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
-    real_->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
+    app_.bgTexture =
+        test_support::MakeTexture(real_, 1024, 1024, [](int, int) { return 0xFF204060u; });
+    app_.chipTexture = test_support::MakeTexture(real_, 512, 256, ChipTexel);
+    ASSERT_NE(app_.bgTexture, nullptr);
+    ASSERT_NE(app_.chipTexture, nullptr);
+    // The device states the frame relies on, as start-up sets them.
+    SetFixedDeviceStates(real_);
     app_.lapStart = timeGetTime();
   }
 

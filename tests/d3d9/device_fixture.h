@@ -20,7 +20,9 @@
 #include <string>
 #include <vector>
 
+#include "app/app.h"
 #include "d3d9/device_choice.h"
+#include "support/device.h"
 #include "support/image_compare.h"
 #include "testing.h"
 
@@ -40,18 +42,12 @@ struct SpriteVertex {
 };
 static_assert(sizeof(SpriteVertex) == 28);
 
+// The program's presentation parameters, with a back buffer of the window's
+// size and `samples`.
 inline D3DPRESENT_PARAMETERS ProgramParams(HWND window, D3DMULTISAMPLE_TYPE samples) {
-  D3DPRESENT_PARAMETERS p{};
-  p.BackBufferFormat = D3DFMT_X8R8G8B8;
-  p.BackBufferCount = 1;
-  p.MultiSampleType = samples;
-  p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-  p.hDeviceWindow = window;
-  p.Windowed = TRUE;
-  p.EnableAutoDepthStencil = TRUE;
-  p.AutoDepthStencilFormat = D3DFMT_D16;
-  p.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-  return p;
+  test_support::DeviceOptions options;
+  options.samples = samples;
+  return test_support::PresentParams(window, options);
 }
 
 using test_support::SaveFrame;
@@ -65,12 +61,7 @@ class DeviceTest : public ::testing::Test {
   void SetUp() override {
     testing_hooks::ResetPlatform();
     testing_hooks::CapturePresentedFrames(true);
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "MorvaneD3DTest";
-    ASSERT_NE(RegisterClassA(&wc), 0);
-    window_ = CreateWindowExA(0, "MorvaneD3DTest", "d3d", WS_POPUP | WS_VISIBLE, 0, 0, kWidth,
-                              kHeight, nullptr, nullptr, nullptr, nullptr);
+    window_ = test_support::OpenPopup("MorvaneD3DTest", kWidth, kHeight);
     ASSERT_NE(window_, nullptr);
     d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
     ASSERT_NE(d3d_, nullptr);
@@ -93,51 +84,17 @@ class DeviceTest : public ::testing::Test {
   HRESULT CreateDevice(D3DMULTISAMPLE_TYPE samples = D3DMULTISAMPLE_NONE,
                        DWORD flags = D3DCREATE_HARDWARE_VERTEXPROCESSING) {
     params_ = ProgramParams(window_, samples);
-    params_.BackBufferWidth = 0;
-    params_.BackBufferHeight = 0;
     return d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window_, flags, &params_,
                               &device_);
   }
 
   // The fixed states the program sets once after creating its device.
-  void SetProgramStates() {
-    IDirect3DDevice9* d = device_;
-    d->SetRenderState(D3DRS_MULTISAMPLEANTIALIAS, TRUE);
-    d->SetRenderState(D3DRS_DITHERENABLE, TRUE);
-    d->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
-    d->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
-    d->SetRenderState(D3DRS_ALPHAREF, 0);
-    d->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
-    d->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
-    d->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-    d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    d->SetRenderState(D3DRS_LIGHTING, FALSE);
-    d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-    d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
-    d->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TEXTURE);
-    d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-    d->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
-    d->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_TEXTURE);
-    d->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
-    d->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
-  }
+  void SetProgramStates() { SetFixedDeviceStates(device_); }
 
   // A texture of w x h with texel(x, y) from `texel`; level 0 only written.
   IDirect3DTexture9* MakeTexture(UINT w, UINT h, uint32_t (*texel)(int x, int y)) {
-    IDirect3DTexture9* t = nullptr;
-    EXPECT_EQ(device_->CreateTexture(w, h, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr),
-              D3D_OK);
-    if (t == nullptr) return nullptr;
-    D3DLOCKED_RECT r{};
-    EXPECT_EQ(t->LockRect(0, &r, nullptr, 0), D3D_OK);
-    for (UINT y = 0; y < h; ++y)
-      for (UINT x = 0; x < w; ++x)
-        static_cast<uint32_t*>(r.pBits)[y * (r.Pitch / 4) + x] =
-            texel(static_cast<int>(x), static_cast<int>(y));
-    t->UnlockRect(0);
+    IDirect3DTexture9* t = test_support::MakeTexture(device_, w, h, texel, 0);
+    EXPECT_NE(t, nullptr);
     return t;
   }
 
@@ -192,25 +149,10 @@ class DeviceTest : public ::testing::Test {
     return frame;
   }
 
-  // Compares a frame with `expected`; on a mismatch saves both as PNG.
+  // Compares a frame with `expected`; on a mismatch saves the comparison.
   static ::testing::AssertionResult FrameEquals(const std::vector<uint32_t>& got,
                                                 const std::vector<uint32_t>& expected) {
-    if (got.size() != expected.size()) return ::testing::AssertionFailure() << "size differs";
-    int bad = 0;
-    std::string report;
-    for (size_t i = 0; i < got.size(); ++i) {
-      if (got[i] == expected[i]) continue;
-      if (++bad <= 5) {
-        char line[96];
-        std::snprintf(line, sizeof line, "\n  (%zu, %zu): got %08X want %08X", i % kWidth,
-                      i / kWidth, got[i], expected[i]);
-        report += line;
-      }
-    }
-    if (bad == 0) return ::testing::AssertionSuccess();
-    SaveFrame(got, kWidth, kHeight, TestName());
-    SaveFrame(expected, kWidth, kHeight, TestName() + ".expected");
-    return ::testing::AssertionFailure() << bad << " pixels differ" << report;
+    return test_support::FramesEqual(got, expected, kWidth, kHeight, TestName());
   }
 
   static bool ChannelsWithin(uint32_t got, uint32_t want, int tolerance) {

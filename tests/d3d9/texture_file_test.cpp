@@ -5,11 +5,11 @@
 #include <SDL_image.h>
 #include <d3dx9.h>
 
-#include <unistd.h>
-
 #include <fstream>
+#include <memory>
 
 #include "device_fixture.h"
+#include "support/scratch.h"
 
 namespace d3d9_test {
 namespace {
@@ -28,18 +28,16 @@ class TextureFileTest : public DeviceTest {
  protected:
   void SetUp() override {
     DeviceTest::SetUp();
-    dir_ = std::filesystem::temp_directory_path() /
-           ("morvane-d3dx-" + std::to_string(::getpid()) + "-" + TestName());
-    std::filesystem::create_directories(dir_);
+    scratch_ = std::make_unique<test_support::ScratchFolder>("morvane-d3dx");
+    ASSERT_FALSE(scratch_->path().empty());
     ASSERT_EQ(CreateDevice(), D3D_OK);
   }
   void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
+    scratch_.reset();
     DeviceTest::TearDown();
   }
 
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  std::string Path(const std::string& name) const { return (scratch_->path() / name).string(); }
 
   std::string WriteBmp24(int w, int h) {
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 24, SDL_PIXELFORMAT_RGB24);
@@ -123,7 +121,7 @@ class TextureFileTest : public DeviceTest {
     t->UnlockRect(0);
   }
 
-  std::filesystem::path dir_;
+  std::unique_ptr<test_support::ScratchFolder> scratch_;
 };
 
 TEST_F(TextureFileTest, Bmp24ComesOutOpaqueInThePowerOfTwoCorner) {

@@ -12,10 +12,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "data/data.h"
+#include "support/bytes.h"
+#include "support/scratch.h"
 
 namespace data_test {
 
@@ -28,37 +31,26 @@ inline std::vector<uint8_t> Pattern(size_t size, uint32_t seed = 1) {
   return bytes;
 }
 
-inline void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-  std::filesystem::create_directories(path.parent_path().empty() ? "." : path.parent_path());
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::vector<uint8_t> ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test_support::Put32;
+using test_support::ReadFile;
+using test_support::WriteFile;
 
 // Runs each test inside its own empty folder and leaves no archive open.
 class ScratchDirTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    previous_ = std::filesystem::current_path();
-    std::string pattern = (std::filesystem::temp_directory_path() / "morvane-data-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    std::filesystem::current_path(dir_);
+    scratch_ = std::make_unique<test_support::ScratchFolder>("morvane-data");
+    dir_ = scratch_->path();
+    ASSERT_FALSE(dir_.empty());
   }
   void TearDown() override {
     ArchiveShutdown();
-    std::filesystem::current_path(previous_);
-    std::filesystem::remove_all(dir_);
+    scratch_.reset();
   }
   std::filesystem::path dir_;
 
  private:
-  std::filesystem::path previous_;
+  std::unique_ptr<test_support::ScratchFolder> scratch_;
 };
 
 // Prepares a stream the way a loader does, over a callback table.
@@ -73,10 +65,6 @@ inline void PrepareStream(InputStream* stream, const StreamCallbacks& callbacks,
   stream->buffer = new uint8_t[kStreamBufferSize];
   stream->capacity = kStreamBufferSize;
   stream->mode = kStreamContinuous;
-}
-
-inline void Put32(std::vector<uint8_t>* out, uint32_t value) {
-  for (int i = 0; i < 4; ++i) out->push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
 // A header with a zero key (stored as the mask), flag and count as given.

@@ -14,16 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "support/bytes.h"
+
 namespace {
 
-void Put16(std::vector<uint8_t>& b, uint32_t v) {
-  b.push_back(uint8_t(v));
-  b.push_back(uint8_t(v >> 8));
-}
-void Put32(std::vector<uint8_t>& b, uint32_t v) {
-  Put16(b, v & 0xFFFF);
-  Put16(b, v >> 16);
-}
+using test_support::Put16;
+using test_support::Put32;
 void Set32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
 }
@@ -50,19 +46,19 @@ struct ImageDesc {
 std::vector<uint8_t> Build(const ImageDesc& s) {
   const bool icon = !s.mask.empty();
   std::vector<uint8_t> b;
-  Put32(b, 40);
-  Put32(b, uint32_t(s.width));
+  Put32(&b, 40);
+  Put32(&b, uint32_t(s.width));
   const int storedHeight = icon ? s.height * 2 : (s.topDown ? -s.height : s.height);
-  Put32(b, uint32_t(storedHeight));
-  Put16(b, 1);
-  Put16(b, uint32_t(s.bpp));
-  Put32(b, BI_RGB);
-  Put32(b, 0);
-  Put32(b, 0);
-  Put32(b, 0);
-  Put32(b, s.clrUsed);
-  Put32(b, 0);
-  for (uint32_t c : s.palette) Put32(b, c);
+  Put32(&b, uint32_t(storedHeight));
+  Put16(&b, 1);
+  Put16(&b, uint32_t(s.bpp));
+  Put32(&b, BI_RGB);
+  Put32(&b, 0);
+  Put32(&b, 0);
+  Put32(&b, 0);
+  Put32(&b, s.clrUsed);
+  Put32(&b, 0);
+  for (uint32_t c : s.palette) Put32(&b, c);
   const size_t stride = ((size_t(s.width) * s.bpp + 31) / 32) * 4;
   for (int i = 0; i < s.height; ++i) {
     const int y = s.topDown ? i : s.height - 1 - i;
@@ -250,18 +246,18 @@ TEST(DecodePackedDib, LargerHeadersAndOptionalPalettesAreSkipped) {
 
 std::vector<uint8_t> Group(std::vector<std::pair<int, WORD>> entries, int bpp = 8) {
   std::vector<uint8_t> g;
-  Put16(g, 0);
-  Put16(g, 1);
-  Put16(g, uint32_t(entries.size()));
+  Put16(&g, 0);
+  Put16(&g, 1);
+  Put16(&g, uint32_t(entries.size()));
   for (auto [size, id] : entries) {
     g.push_back(uint8_t(size));
     g.push_back(uint8_t(size));
     g.push_back(0);
     g.push_back(0);
-    Put16(g, 1);
-    Put16(g, uint32_t(bpp));
-    Put32(g, 0);
-    Put16(g, id);
+    Put16(&g, 1);
+    Put16(&g, uint32_t(bpp));
+    Put32(&g, 0);
+    Put16(&g, id);
   }
   return g;
 }

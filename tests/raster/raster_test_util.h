@@ -67,25 +67,10 @@ inline void SaveImage(const Target& t, const std::string& name) {
 using test_support::TestName;
 
 // Compares every resolved pixel with `expected`; on a mismatch saves the
-// image and reports the first few differences.
+// comparison and reports the first few differences.
 inline ::testing::AssertionResult ImageEquals(const Target& t,
                                               const std::vector<uint32_t>& expected) {
-  std::vector<uint32_t> got = Resolved(t);
-  if (got.size() != expected.size()) return ::testing::AssertionFailure() << "size differs";
-  int bad = 0;
-  std::string report;
-  for (size_t i = 0; i < got.size(); ++i) {
-    if (got[i] == expected[i]) continue;
-    if (++bad <= 5) {
-      char line[96];
-      std::snprintf(line, sizeof line, "\n  (%zu, %zu): got %08X want %08X", i % t.width(),
-                    i / t.width(), got[i], expected[i]);
-      report += line;
-    }
-  }
-  if (bad == 0) return ::testing::AssertionSuccess();
-  SaveImage(t, TestName());
-  return ::testing::AssertionFailure() << bad << " pixels differ" << report;
+  return test_support::FramesEqual(Resolved(t), expected, t.width(), t.height(), TestName());
 }
 
 // Number of pixels whose resolved colour is `color`.

@@ -208,7 +208,7 @@ TEST_F(DrawFrameTest, ShowcaseOfEveryPassAndBlendMode) {
   Begin(kBackground);
   EXPECT_EQ(DrawLayer(0, device_, &scene_, &render_), 0);
   const std::vector<uint32_t> frame = Finish();
-  SavePng(frame, kWidth, kHeight, "render_showcase");
+  test_support::SaveFrame(frame, kWidth, kHeight, "render_showcase");
   // The row of blend modes: the first quad is ordinary alpha blending.
   EXPECT_TRUE(PixelNear(frame, -0.85f, -0.45f,
                         BlendExpected(0, {0.9, 0.5, 0.1}, 0.5, kBackgroundRgb), "showcase mode0"));

@@ -19,9 +19,11 @@
 #include <string>
 #include <vector>
 
-#include "d3d9/device_fixture.h"
+#include "app/app.h"
 #include "render/render.h"
 #include "scene/scene.h"
+#include "support/device.h"
+#include "support/image_compare.h"
 #include "testing.h"
 
 namespace render_test {
@@ -37,11 +39,7 @@ inline Rgb Unpack(uint32_t argb) {
   return {((argb >> 16) & 0xFF) / 255.0, ((argb >> 8) & 0xFF) / 255.0, (argb & 0xFF) / 255.0};
 }
 
-using d3d9_test::TestName;
-inline void SavePng(const std::vector<uint32_t>& pixels, int width, int height,
-                    const std::string& name) {
-  d3d9_test::SaveFrame(pixels, width, height, name);
-}
+using test_support::TestName;
 
 // A mesh before it becomes a Scene record.
 struct MeshSpec {
@@ -112,30 +110,12 @@ class RenderTest : public ::testing::Test {
     testing_hooks::ResetPlatform();
     testing_hooks::CapturePresentedFrames(true);
     ResetScene(&scene_);
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "MorvaneRenderTest";
-    ASSERT_NE(RegisterClassA(&wc), 0);
-    window_ = CreateWindowExA(0, "MorvaneRenderTest", "render", WS_POPUP | WS_VISIBLE, 0, 0, kWidth,
-                              kHeight, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(window_, nullptr);
-    d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
-    ASSERT_NE(d3d_, nullptr);
-    D3DPRESENT_PARAMETERS p{};
-    p.BackBufferWidth = kWidth;
-    p.BackBufferHeight = kHeight;
-    p.BackBufferFormat = D3DFMT_X8R8G8B8;
-    p.BackBufferCount = 1;
-    p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    p.hDeviceWindow = window_;
-    p.Windowed = TRUE;
-    p.EnableAutoDepthStencil = TRUE;
-    p.AutoDepthStencilFormat = D3DFMT_D16;
-    p.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-    ASSERT_EQ(d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window_,
-                                 D3DCREATE_HARDWARE_VERTEXPROCESSING, &p, &device_),
+    test_support::DeviceOptions options;
+    options.width = kWidth;
+    options.height = kHeight;
+    ASSERT_EQ(test_support::OpenDevice("MorvaneRenderTest", options, &window_, &d3d_, &device_),
               D3D_OK);
-    SetProgramStates();
+    SetFixedDeviceStates(device_);
     ASSERT_EQ(InitRenderContext(&render_, device_, GetModuleHandleA(nullptr)), 0);
     // World, view and projection all the identity: scene positions are clip
     // coordinates.
@@ -146,7 +126,7 @@ class RenderTest : public ::testing::Test {
 
   void TearDown() override {
     if (HasFailure() && !lastFrame_.empty())
-      SavePng(lastFrame_, kWidth, kHeight, TestName() + ".last");
+      test_support::SaveFrame(lastFrame_, kWidth, kHeight, TestName() + ".last");
     FreeScene(&scene_);
     ReleaseRenderContext(&render_);
     if (device_) device_->Release();
@@ -154,29 +134,6 @@ class RenderTest : public ::testing::Test {
     EXPECT_EQ(testing_hooks::LiveDirect3DObjects(), 0);
     testing_hooks::CapturePresentedFrames(false);
     testing_hooks::ResetPlatform();
-  }
-
-  void SetProgramStates() {
-    IDirect3DDevice9* d = device_;
-    d->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
-    d->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
-    d->SetRenderState(D3DRS_ALPHAREF, 0);
-    d->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
-    d->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
-    d->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-    d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    d->SetRenderState(D3DRS_LIGHTING, FALSE);
-    d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-    d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
-    d->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TEXTURE);
-    d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-    d->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
-    d->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_TEXTURE);
-    d->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
-    d->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
   }
 
   IDirect3DVertexBuffer9* MakeVertexBuffer(const std::vector<SceneVertex>& v) {
@@ -206,18 +163,9 @@ class RenderTest : public ::testing::Test {
 
   // A w x h texture whose texel (x, y) is texel(x, y); the scene takes it
   // over when a surface holds it.
-  template <typename Texel>
-  IDirect3DTexture9* MakeTexture(UINT w, UINT h, Texel texel) {
-    IDirect3DTexture9* t = nullptr;
-    EXPECT_EQ(device_->CreateTexture(w, h, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr),
-              D3D_OK);
-    D3DLOCKED_RECT r{};
-    if (t && SUCCEEDED(t->LockRect(0, &r, nullptr, 0))) {
-      for (UINT y = 0; y < h; ++y)
-        for (UINT x = 0; x < w; ++x)
-          static_cast<uint32_t*>(r.pBits)[y * (r.Pitch / 4) + x] = texel(x, y);
-      t->UnlockRect(0);
-    }
+  IDirect3DTexture9* MakeTexture(UINT w, UINT h, const test_support::TexelFunction& texel) {
+    IDirect3DTexture9* t = test_support::MakeTexture(device_, w, h, texel);
+    EXPECT_NE(t, nullptr);
     return t;
   }
 
@@ -291,26 +239,14 @@ class RenderTest : public ::testing::Test {
     const uint32_t packed = 0xFF000000u | (uint32_t(std::lround(want.r * 255)) << 16) |
                             (uint32_t(std::lround(want.g * 255)) << 8) |
                             uint32_t(std::lround(want.b * 255));
-    std::vector<uint32_t> expected = frame, difference(frame.size(), 0xFF000000u);
+    std::vector<uint32_t> expected = frame;
     for (int dy = -8; dy <= 8; ++dy)
       for (int dx = -8; dx <= 8; ++dx) {
         const int xx = px + dx, yy = py + dy;
         if (xx < 0 || yy < 0 || xx >= kWidth || yy >= kHeight) continue;
         expected[size_t(yy) * kWidth + xx] = packed;
       }
-    for (size_t i = 0; i < frame.size(); ++i) {
-      const uint32_t a = frame[i], b = expected[i];
-      uint32_t d = 0xFF000000u;
-      for (int shift : {0, 8, 16}) {
-        const int ca = (a >> shift) & 0xFF, cb = (b >> shift) & 0xFF;
-        d |= uint32_t(std::abs(ca - cb)) << shift;
-      }
-      difference[i] = d;
-    }
-    const std::string base = TestName() + "." + label;
-    SavePng(frame, kWidth, kHeight, base + ".got");
-    SavePng(expected, kWidth, kHeight, base + ".expected");
-    SavePng(difference, kWidth, kHeight, base + ".difference");
+    test_support::SaveComparison(frame, expected, kWidth, kHeight, TestName() + "." + label);
     return ::testing::AssertionFailure()
            << label << " at (" << px << ", " << py << "): got (" << got.r * 255 << ", "
            << got.g * 255 << ", " << got.b * 255 << ") want (" << want.r * 255 << ", "

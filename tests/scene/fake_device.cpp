@@ -4,14 +4,12 @@ namespace scene_test {
 
 namespace {
 
-// Shared by both buffer kinds: bytes, reference count, lock bookkeeping.
-template <typename Interface, typename Desc, D3DRESOURCETYPE kType>
-class FakeBufferOf : public Interface {
+// Shared by every fake resource: the reference count, counted in the
+// device's live objects from creation to the last Release, and its device.
+template <typename Interface, D3DRESOURCETYPE kType>
+class FakeResource : public Interface {
  public:
-  FakeBufferOf(FakeDevice* device, UINT length, DWORD usage, D3DPOOL pool)
-      : device_(device), bytes_(length, 0xCD), usage_(usage), pool_(pool) {
-    ++device_->live;
-  }
+  explicit FakeResource(FakeDevice* device) : device_(device) { ++device_->live; }
   ULONG AddRef() override { return ++refs_; }
   ULONG Release() override {
     const ULONG left = --refs_;
@@ -26,6 +24,22 @@ class FakeBufferOf : public Interface {
     return D3D_OK;
   }
   D3DRESOURCETYPE GetType() override { return kType; }
+
+ protected:
+  FakeDevice* device_;
+
+ private:
+  ULONG refs_ = 1;
+};
+
+// Shared by both buffer kinds: bytes and lock bookkeeping.
+template <typename Interface, typename Desc, D3DRESOURCETYPE kType>
+class FakeBufferOf : public FakeResource<Interface, kType> {
+  using FakeResource<Interface, kType>::device_;
+
+ public:
+  FakeBufferOf(FakeDevice* device, UINT length, DWORD usage, D3DPOOL pool)
+      : FakeResource<Interface, kType>(device), bytes_(length, 0xCD), usage_(usage), pool_(pool) {}
   HRESULT Lock(UINT offset, UINT size, void** data, DWORD) override {
     if (device_->NextLockFails()) return D3DERR_INVALIDCALL;
     if (offset > bytes_.size() || size > bytes_.size() - offset) return D3DERR_INVALIDCALL;
@@ -48,11 +62,9 @@ class FakeBufferOf : public Interface {
   const std::vector<uint8_t>& bytes() const { return bytes_; }
 
  private:
-  FakeDevice* device_;
   std::vector<uint8_t> bytes_;
   DWORD usage_;
   D3DPOOL pool_;
-  ULONG refs_ = 1;
 };
 
 using FakeVertexBuffer =
@@ -60,29 +72,14 @@ using FakeVertexBuffer =
 using FakeIndexBuffer =
     FakeBufferOf<IDirect3DIndexBuffer9, D3DINDEXBUFFER_DESC, D3DRTYPE_INDEXBUFFER>;
 
-class FakeTexture : public IDirect3DTexture9 {
+class FakeTexture : public FakeResource<IDirect3DTexture9, D3DRTYPE_TEXTURE> {
  public:
-  FakeTexture(FakeDevice* device, UINT side, UINT levels) : device_(device), side_(side) {
-    ++device_->live;
+  FakeTexture(FakeDevice* device, UINT side, UINT levels) : FakeResource(device), side_(side) {
     for (UINT l = 0; l < levels; ++l) {
       const UINT s = side >> l ? side >> l : 1;
       levels_.emplace_back(static_cast<size_t>(s) * Pitch(l), 0xEE);
     }
   }
-  ULONG AddRef() override { return ++refs_; }
-  ULONG Release() override {
-    const ULONG left = --refs_;
-    if (left == 0) {
-      --device_->live;
-      delete this;
-    }
-    return left;
-  }
-  HRESULT GetDevice(IDirect3DDevice9** device) override {
-    *device = device_;
-    return D3D_OK;
-  }
-  D3DRESOURCETYPE GetType() override { return D3DRTYPE_TEXTURE; }
   DWORD GetLevelCount() override { return static_cast<DWORD>(levels_.size()); }
   HRESULT GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) override {
     if (level >= levels_.size()) return D3DERR_INVALIDCALL;
@@ -107,10 +104,8 @@ class FakeTexture : public IDirect3DTexture9 {
   UINT Pitch(UINT level) const { return (side_ >> level ? side_ >> level : 1) * 4 + kPitchPadding; }
 
  private:
-  FakeDevice* device_;
   UINT side_;
   std::vector<std::vector<uint8_t>> levels_;
-  ULONG refs_ = 1;
 };
 
 }  // namespace

@@ -291,23 +291,4 @@ void ExpectSceneEquals(const Scene& scene, const lmfw::SceneData& expected) {
   EXPECT_EQ(scene.lights != nullptr, expected.lightCount != 0);
 }
 
-ScratchDir::ScratchDir() {
-  char pattern[] = "/tmp/scene-test-XXXXXX";
-  path_ = mkdtemp(pattern);
-  previous_ = std::filesystem::current_path();
-  std::filesystem::current_path(path_);
-}
-
-ScratchDir::~ScratchDir() {
-  std::error_code ignored;
-  std::filesystem::current_path(previous_, ignored);
-  std::filesystem::remove_all(path_, ignored);
-}
-
-void ScratchDir::Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
-  std::ofstream out(path_ / name, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-}
-
 }  // namespace scene_test

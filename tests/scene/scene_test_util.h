@@ -12,6 +12,7 @@
 #include "data/stream.h"
 #include "scene/fake_device.h"
 #include "scene/scene.h"
+#include "support/scratch.h"
 #include "tools/lmfdump/lmf_writer.h"
 
 namespace scene_test {
@@ -41,17 +42,7 @@ int32_t LoadBytes(const std::vector<uint8_t>& bytes, IDirect3DDevice9* device, S
 void ExpectSceneEquals(const Scene& scene, const lmfw::SceneData& expected);
 
 // Makes a fresh folder the working directory for the life of the object.
-class ScratchDir {
- public:
-  ScratchDir();
-  ~ScratchDir();
-  const std::filesystem::path& path() const { return path_; }
-  void Write(const std::string& name, const std::vector<uint8_t>& bytes) const;
-
- private:
-  std::filesystem::path path_;
-  std::filesystem::path previous_;
-};
+using ScratchDir = test_support::ScratchFolder;
 
 }  // namespace scene_test
 

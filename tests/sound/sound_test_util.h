@@ -24,29 +24,25 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "data/data.h"
 #include "sound/sound.h"
+#include "support/bytes.h"
+#include "support/scratch.h"
 #include "testing.h"
 
 namespace player_test {
 
 using Bytes = std::vector<uint8_t>;
 
-inline void Put16(Bytes* out, uint32_t v) {
-  out->push_back(static_cast<uint8_t>(v));
-  out->push_back(static_cast<uint8_t>(v >> 8));
-}
-inline void Put32(Bytes* out, uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
-inline void PutTag(Bytes* out, const char* tag) {
-  for (int i = 0; i < 4; ++i) out->push_back(static_cast<uint8_t>(tag[i]));
-}
+using test_support::Put16;
+using test_support::Put32;
+using test_support::PutTag;
+using test_support::WriteFile;
 
 struct Format {
   uint32_t rate;
@@ -120,12 +116,6 @@ inline Bytes CountingFrames(uint32_t frames) {
     Put16(&out, static_cast<uint16_t>(RightOf(i)));
   }
   return out;
-}
-
-inline void WriteFile(const std::string& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
 }
 
 // The player with its protected state in view.
@@ -245,12 +235,8 @@ class PlayerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
-    previous_ = std::filesystem::current_path();
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "morvane-sound-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    std::filesystem::current_path(dir_);
+    scratch_ = std::make_unique<test_support::ScratchFolder>("morvane-sound");
+    ASSERT_FALSE(scratch_->path().empty());
     testing_hooks::UseVirtualClock(100000);
     testing_hooks::PauseAudioDevice();
     ASSERT_EQ(DirectSoundCreate8(nullptr, &ds_, nullptr), DS_OK);
@@ -263,8 +249,7 @@ class PlayerTest : public ::testing::Test {
     EXPECT_EQ(testing_hooks::LiveSoundObjects(), 0) << "a player kept its buffer";
     ArchiveShutdown();
     testing_hooks::UseRealClock();
-    std::filesystem::current_path(previous_);
-    std::filesystem::remove_all(dir_);
+    scratch_.reset();
   }
 
   // Writes `bytes` as `name` and opens it in `player`.
@@ -274,8 +259,7 @@ class PlayerTest : public ::testing::Test {
   }
 
   IDirectSound8* ds_ = nullptr;
-  std::filesystem::path dir_;
-  std::filesystem::path previous_;
+  std::unique_ptr<test_support::ScratchFolder> scratch_;
 };
 
 }  // namespace player_test

@@ -1,7 +1,8 @@
-// Frame comparison for tests: two ARGB frames of the same drawing agree when
-// enough pixels have every channel within a few levels; on a mismatch the
-// frames and their difference are saved as PNG under $MORVANE_TEST_OUT (when
-// set) so a failure can be looked at. Header-only; any thread.
+// Frame comparison for tests: ARGB frames equal pixel for pixel, or two
+// frames of the same drawing agreeing when enough pixels have every channel
+// within a few levels. On a mismatch the frame got, the one expected and
+// their difference are saved as PNG under $MORVANE_TEST_OUT (when set) so a
+// failure can be looked at. Header-only; any thread.
 #ifndef MORVANE_TESTS_SUPPORT_IMAGE_COMPARE_H
 #define MORVANE_TESTS_SUPPORT_IMAGE_COMPARE_H
 
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -52,11 +54,55 @@ inline bool ChannelsWithin(uint32_t got, uint32_t want, int tolerance) {
   return true;
 }
 
+// Saves `got`, `expected` and their difference (each colour channel's
+// distance times `gain`, clamped) as name.got, name.expected and
+// name.difference.
+inline void SaveComparison(const std::vector<uint32_t>& got, const std::vector<uint32_t>& expected,
+                           int width, int height, const std::string& name, int gain = 16) {
+  std::vector<uint32_t> difference(std::min(got.size(), expected.size()));
+  for (size_t i = 0; i < difference.size(); ++i) {
+    uint32_t d = 0xFF000000u;
+    for (int shift = 0; shift < 24; shift += 8) {
+      const int a = static_cast<int>((got[i] >> shift) & 0xFF);
+      const int b = static_cast<int>((expected[i] >> shift) & 0xFF);
+      d |= static_cast<uint32_t>(std::min(255, std::abs(a - b) * gain)) << shift;
+    }
+    difference[i] = d;
+  }
+  SaveFrame(got, width, height, name + ".got");
+  SaveFrame(expected, width, height, name + ".expected");
+  SaveFrame(difference, width, height, name + ".difference");
+}
+
+// Every pixel of `got` equal to `expected` (width x height); otherwise
+// reports the count and the first five differences and saves the
+// comparison as `name`.
+inline ::testing::AssertionResult FramesEqual(const std::vector<uint32_t>& got,
+                                              const std::vector<uint32_t>& expected, int width,
+                                              int height, const std::string& name) {
+  if (got.size() != expected.size()) return ::testing::AssertionFailure() << "size differs";
+  int bad = 0;
+  std::string report;
+  for (size_t i = 0; i < got.size(); ++i) {
+    if (got[i] == expected[i]) continue;
+    if (++bad <= 5) {
+      char line[96];
+      std::snprintf(line, sizeof line, "\n  (%zu, %zu): got %08X want %08X",
+                    i % static_cast<size_t>(width), i / static_cast<size_t>(width), got[i],
+                    expected[i]);
+      report += line;
+    }
+  }
+  if (bad == 0) return ::testing::AssertionSuccess();
+  SaveComparison(got, expected, width, height, name);
+  return ::testing::AssertionFailure() << bad << " pixels differ" << report;
+}
+
 // Two devices' frames of the same drawing: at least `fraction` of the pixels
 // with every channel within `levels` (the rest may only differ on triangle
 // edges, where two rasterisers round coverage differently). On a mismatch
-// saves both frames and their difference (x16) as `name`.got/.expected/
-// .difference. `share`, when given, receives the share of close pixels.
+// saves the comparison as `name`. `share`, when given, receives the share of
+// close pixels.
 inline ::testing::AssertionResult FramesAgree(const std::vector<uint32_t>& got,
                                               const std::vector<uint32_t>& expected, int width,
                                               int height, int levels, double fraction,
@@ -65,24 +111,11 @@ inline ::testing::AssertionResult FramesAgree(const std::vector<uint32_t>& got,
       got.size() != static_cast<size_t>(width) * static_cast<size_t>(height))
     return ::testing::AssertionFailure() << "size differs";
   size_t close = 0;
-  std::vector<uint32_t> difference(got.size());
-  for (size_t i = 0; i < got.size(); ++i) {
-    close += ChannelsWithin(got[i], expected[i], levels);
-    uint32_t d = 0xFF000000u;
-    for (int shift = 0; shift < 24; shift += 8) {
-      const int a = static_cast<int>((got[i] >> shift) & 0xFF);
-      const int b = static_cast<int>((expected[i] >> shift) & 0xFF);
-      const int v = std::min(255, std::abs(a - b) * 16);
-      d |= static_cast<uint32_t>(v) << shift;
-    }
-    difference[i] = d;
-  }
+  for (size_t i = 0; i < got.size(); ++i) close += ChannelsWithin(got[i], expected[i], levels);
   const double within = static_cast<double>(close) / static_cast<double>(got.size());
   if (share != nullptr) *share = within;
   if (within >= fraction) return ::testing::AssertionSuccess();
-  SaveFrame(got, width, height, name + ".got");
-  SaveFrame(expected, width, height, name + ".expected");
-  SaveFrame(difference, width, height, name + ".difference");
+  SaveComparison(got, expected, width, height, name);
   return ::testing::AssertionFailure() << "only " << within * 100.0 << "% of pixels within "
                                        << levels << " levels (want " << fraction * 100.0 << "%)";
 }

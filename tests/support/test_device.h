@@ -1,5 +1,6 @@
-// A headless Direct3D device on a small popup window, for tests of code that
-// creates device resources, with a check that those resources were released.
+// A headless Direct3D device on a small hidden popup window, for tests of
+// code that creates device resources, with a check that those resources
+// were released. The gtest side of support/device.h.
 #ifndef MORVANE_TESTS_SUPPORT_TEST_DEVICE_H
 #define MORVANE_TESTS_SUPPORT_TEST_DEVICE_H
 
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "support/device.h"
 #include "testing.h"
 
 namespace test_support {
@@ -17,27 +19,14 @@ struct TestDevice {
   IDirect3DDevice9* device = nullptr;
   int baseline = 0;
 
-  // A small popup window of class `className` and a device on it.
+  // A 16 by 16 hidden popup window of class `className` and a device on it
+  // without a depth buffer.
   void Open(const char* className) {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = className;
-    ASSERT_NE(RegisterClassA(&wc), 0);
-    window = CreateWindowExA(0, className, "texture", WS_POPUP, 0, 0, 16, 16, nullptr, nullptr,
-                             nullptr, nullptr);
-    ASSERT_NE(window, nullptr);
-    d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    ASSERT_NE(d3d, nullptr);
-    D3DPRESENT_PARAMETERS p{};
-    p.BackBufferFormat = D3DFMT_X8R8G8B8;
-    p.BackBufferCount = 1;
-    p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    p.hDeviceWindow = window;
-    p.Windowed = TRUE;
-    p.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-    ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
-                                D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p, &device),
-              D3D_OK);
+    DeviceOptions options;
+    options.visible = false;
+    options.depth = false;
+    options.flags = D3DCREATE_SOFTWARE_VERTEXPROCESSING;
+    ASSERT_EQ(OpenDevice(className, options, &window, &d3d, &device), D3D_OK);
     baseline = testing_hooks::LiveDirect3DObjects();
   }
 

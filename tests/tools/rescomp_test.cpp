@@ -8,24 +8,20 @@
 #include <string>
 #include <vector>
 
+#include "support/bytes.h"
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-void Put16(Bytes& b, uint32_t v) {
-  b.push_back(uint8_t(v));
-  b.push_back(uint8_t(v >> 8));
-}
-void Put32(Bytes& b, uint32_t v) {
-  Put16(b, v & 0xFFFF);
-  Put16(b, v >> 16);
-}
+using test_support::Put16;
+using test_support::Put32;
 uint16_t U16(const Bytes& b, size_t at) { return uint16_t(b.at(at) | (b.at(at + 1) << 8)); }
 uint32_t U32(const Bytes& b, size_t at) { return U16(b, at) | (uint32_t(U16(b, at + 2)) << 16); }
 Bytes Utf16(const std::u16string& s) {
   Bytes b;
-  for (char16_t c : s) Put16(b, c);
-  Put16(b, 0);
+  for (char16_t c : s) Put16(&b, c);
+  Put16(&b, 0);
   return b;
 }
 bool HasAt(const Bytes& b, size_t at, const Bytes& part) {
@@ -34,15 +30,15 @@ bool HasAt(const Bytes& b, size_t at, const Bytes& part) {
 
 Bytes InfoHeader(int w, int h, int bpp, uint32_t clrUsed) {
   Bytes b;
-  Put32(b, 40);
-  Put32(b, uint32_t(w));
-  Put32(b, uint32_t(h));
-  Put16(b, 1);
-  Put16(b, uint32_t(bpp));
-  for (int i = 0; i < 3; ++i) Put32(b, 0);
-  Put32(b, 0);
-  Put32(b, clrUsed);
-  Put32(b, 0);
+  Put32(&b, 40);
+  Put32(&b, uint32_t(w));
+  Put32(&b, uint32_t(h));
+  Put16(&b, 1);
+  Put16(&b, uint32_t(bpp));
+  for (int i = 0; i < 3; ++i) Put32(&b, 0);
+  Put32(&b, 0);
+  Put32(&b, clrUsed);
+  Put32(&b, 0);
   return b;
 }
 
@@ -50,12 +46,12 @@ Bytes InfoHeader(int w, int h, int bpp, uint32_t clrUsed) {
 // the palette and the pixels, as some writers leave.
 Bytes Bmp(size_t gap) {
   Bytes dib = InfoHeader(2, 2, 8, 2);
-  Put32(dib, 0x00FF0000);
-  Put32(dib, 0x000000FF);
+  Put32(&dib, 0x00FF0000);
+  Put32(&dib, 0x000000FF);
   Bytes b = {'B', 'M'};
-  Put32(b, uint32_t(14 + dib.size() + gap + 8));
-  Put32(b, 0);
-  Put32(b, uint32_t(14 + dib.size() + gap));
+  Put32(&b, uint32_t(14 + dib.size() + gap + 8));
+  Put32(&b, 0);
+  Put32(&b, uint32_t(14 + dib.size() + gap));
   b.insert(b.end(), dib.begin(), dib.end());
   b.insert(b.end(), gap, 0xCC);
   const uint8_t rows[] = {0, 1, 0, 0, 1, 0, 0, 0};
@@ -66,7 +62,7 @@ Bytes Bmp(size_t gap) {
 // An 8-bit icon image of size x size (colour rows then mask).
 Bytes IconImage(int size) {
   Bytes d = InfoHeader(size, size * 2, 8, 0);
-  for (int i = 0; i < 256; ++i) Put32(d, uint32_t(i * 0x010101));
+  for (int i = 0; i < 256; ++i) Put32(&d, uint32_t(i * 0x010101));
   const size_t stride = (size_t(size) + 3) & ~size_t(3);
   const size_t mask = ((size_t(size) + 31) / 32) * 4;
   d.insert(d.end(), stride * size_t(size), 7);
@@ -78,19 +74,19 @@ Bytes Ico(const std::vector<int>& sizes) {
   std::vector<Bytes> images;
   for (int s : sizes) images.push_back(IconImage(s));
   Bytes b;
-  Put16(b, 0);
-  Put16(b, 1);
-  Put16(b, uint32_t(sizes.size()));
+  Put16(&b, 0);
+  Put16(&b, 1);
+  Put16(&b, uint32_t(sizes.size()));
   uint32_t offset = 6 + 16 * uint32_t(sizes.size());
   for (size_t i = 0; i < sizes.size(); ++i) {
     b.push_back(uint8_t(sizes[i]));
     b.push_back(uint8_t(sizes[i]));
     b.push_back(0);
     b.push_back(0);
-    Put16(b, 1);
-    Put16(b, 8);
-    Put32(b, uint32_t(images[i].size()));
-    Put32(b, offset);
+    Put16(&b, 1);
+    Put16(&b, 8);
+    Put32(&b, uint32_t(images[i].size()));
+    Put32(&b, offset);
     offset += uint32_t(images[i].size());
   }
   for (const Bytes& im : images) b.insert(b.end(), im.begin(), im.end());

@@ -6,7 +6,7 @@
 
 #include <sstream>
 
-#include "assets/assets_test_util.h"
+#include "mkassets_test_util.h"
 #include "tools/lmfdump/lmf_dump.h"
 #include "tools/mkassets/assets.h"
 #include "tools/pac/pac_format.h"

@@ -7,9 +7,10 @@
 
 #include <filesystem>
 
-#include "assets/assets_test_util.h"
 #include "data/archive.h"
 #include "data/raw_texture.h"
+#include "mkassets_test_util.h"
+#include "support/scratch.h"
 #include "support/test_device.h"
 #include "tools/mkassets/assets.h"
 
@@ -134,13 +135,9 @@ TEST_F(PictureLoad, ChipLoadsAsARawTexture) {
 // With only the archive beside the program both textures still load: from
 // the archive, where the program takes the raw format only.
 TEST_F(PictureLoad, TexturesLoadFromTheArchiveAlone) {
-  const auto previous = std::filesystem::current_path();
-  const auto dir =
-      std::filesystem::temp_directory_path() / ("morvane-assets-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  std::filesystem::copy_file(DataPath("DataB.pac"), dir / "DataB.pac",
-                             std::filesystem::copy_options::overwrite_existing);
-  std::filesystem::current_path(dir);
+  test_support::ScratchFolder folder("morvane-assets");
+  ASSERT_FALSE(folder.path().empty());
+  std::filesystem::copy_file(DataPath("DataB.pac"), folder.path() / "DataB.pac");
   ArchiveStartup(nullptr);
   ASSERT_NE(CurrentArchive(), nullptr);
   const std::pair<const char*, UINT> textures[] = {{"BG.bmp", 1024}, {"Chip.bmp", 512}};
@@ -155,8 +152,6 @@ TEST_F(PictureLoad, TexturesLoadFromTheArchiveAlone) {
     texture->Release();
   }
   ArchiveShutdown();
-  std::filesystem::current_path(previous);
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -10,8 +10,8 @@
 #include <functional>
 #include <set>
 
-#include "assets/assets_test_util.h"
 #include "data/raw_texture.h"
+#include "mkassets_test_util.h"
 #include "render/animation.h"
 #include "scene/lmf_loader.h"
 #include "support/test_device.h"

@@ -5,8 +5,8 @@
 // at; the test checks that the scene covers the backdrop and moves.
 #include <array>
 
-#include "assets/assets_test_util.h"
 #include "data/raw_texture.h"
+#include "mkassets_test_util.h"
 #include "render/render_fixture.h"
 #include "scene/lmf_loader.h"
 #include "tools/mkassets/assets.h"
@@ -112,7 +112,7 @@ TEST_F(DemoFrames, ContactSheet) {
         sheet[at] = 0xFF000000u | (sum[2] / 4) << 16 | (sum[1] / 4) << 8 | (sum[0] / 4);
       }
   }
-  SavePng(sheet, kTileW * kColumns, kTileH * 3, TestName());
+  test_support::SaveFrame(sheet, kTileW * kColumns, kTileH * 3, TestName());
 }
 
 }  // namespace

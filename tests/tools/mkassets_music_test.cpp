@@ -2,7 +2,7 @@
 // content in both channels, and a loop point without a click.
 #include <cstdlib>
 
-#include "assets/assets_test_util.h"
+#include "mkassets_test_util.h"
 #include "sound/sound_test_util.h"
 
 namespace player_test {

@@ -1,14 +1,14 @@
-// Shared by the demo data tests: where the build put the data set, and
+// Shared by the tests of mkassets' demo data set: where the build put the data set, and
 // reading a file whole.
-#ifndef MORVANE_TESTS_ASSETS_ASSETS_TEST_UTIL_H
-#define MORVANE_TESTS_ASSETS_ASSETS_TEST_UTIL_H
+#ifndef MORVANE_TESTS_TOOLS_MKASSETS_TEST_UTIL_H
+#define MORVANE_TESTS_TOOLS_MKASSETS_TEST_UTIL_H
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "support/bytes.h"
 
 namespace assets_test {
 
@@ -17,8 +17,7 @@ inline std::filesystem::path DataPath(const std::string& name) {
 }
 
 inline std::vector<uint8_t> ReadBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return test_support::ReadFile(path);
 }
 
 inline uint32_t U32At(const std::vector<uint8_t>& b, size_t at) {
@@ -28,4 +27,4 @@ inline uint32_t U32At(const std::vector<uint8_t>& b, size_t at) {
 
 }  // namespace assets_test
 
-#endif  // MORVANE_TESTS_ASSETS_ASSETS_TEST_UTIL_H
+#endif  // MORVANE_TESTS_TOOLS_MKASSETS_TEST_UTIL_H
