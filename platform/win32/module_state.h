@@ -11,8 +11,9 @@
 // run's choice, set around a reset by its callers), the kernel's thread
 // handles and each thread's last error (kernel.cpp: threads outlive a
 // reset), the resource tables (resource.cpp: registered once before main),
-// and the stop-signal flag below (a signal handler may touch only a lone
-// volatile sig_atomic_t). ResetState clears the flag all the same.
+// whether the display's restore at exit is registered (display.cpp: once a
+// process), and the stop-signal flag below (a signal handler may touch only
+// a lone volatile sig_atomic_t). ResetState clears the flag all the same.
 #ifndef MORVANE_PLATFORM_WIN32_MODULE_STATE_H
 #define MORVANE_PLATFORM_WIN32_MODULE_STATE_H
 
