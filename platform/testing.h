@@ -160,11 +160,16 @@ void ForgetVertexProgram(const char* name);
 // none has failed yet.
 std::string LastEffectRefusal();
 
-// Destroys every window, class, cached font and SDL state the layer holds,
-// and gives the Direct3D and DirectSound hooks their defaults (no refused
-// hardware processing, full constant registers, 2, 4 and 8 samples, no
-// frame capture, SDL mixing; SetDeviceThreads stays) and clears an
-// allocation fault, so the next test starts clean.
+// Gives the layer back as it was at start, so the next test starts clean:
+// destroys every window, class, GDI object, cached font and SDL state,
+// empties the message queue, and gives every hook here its default (forced
+// keys, idle and peek handlers, message-box policy, records and capture
+// folder, display modes, window-manager frame, stop signal, allocation
+// fault; for Direct3D no refused hardware processing, full constant
+// registers, 2, 4 and 8 samples, no frame capture, no forced GL failure, no
+// stage times summed; for DirectSound, SDL mixing). The run's choices stay:
+// the clock, SetDeviceThreads and SetDeviceStageSplit. A window handle is
+// never given out twice, across resets too.
 void ResetPlatform();
 
 // ---- Allocation faults ------------------------------------------------------

@@ -21,9 +21,9 @@ struct HookState {
   int frameWidth = 0, frameHeight = 0;
 };
 HookState g_hooks;
-// The renderer's thread count is the run's choice (the unattended mode's
-// and the benchmarks' option), set before the platform is reset, so a reset
-// leaves it.
+// The renderer's thread count and the stage split are the run's choice (the
+// unattended mode's and the benchmarks' options), set before the platform
+// is reset, so a reset leaves them. The stage sums go with a reset.
 int g_rendererThreads = 0;
 bool g_stageSplit = false;
 raster::StageTimes g_stageTimes;
@@ -53,7 +53,12 @@ int VertexConstantLimit() { return g_hooks.vertexConstantLimit; }
 
 void ResetHookState() {
   g_hooks = HookState{};
+  g_stageTimes = {};
+  g_stageFrames = 0;
+  // The hooks whose state lives beside the code they steer.
   testing_hooks::SetSupportedMultisamples({2, 4, 8});  // what the device reports by default
+  testing_hooks::FailGlContextCreation(false);
+  testing_hooks::FailGlShaderCompilation(false);
 }
 
 void RecordPresentedFrame(const uint32_t* pixels, int width, int height) {

@@ -26,8 +26,9 @@ void ForgetVertexProgram(const char* name);
 void RecordFrameStageTimes(const raster::StageTimes& times);
 
 // Gives the test hooks their defaults back: hardware vertex processing
-// allowed, 256 constant registers, 2, 4 and 8 samples, no frame capture
-// (ResetPlatform). The renderer thread count stays.
+// allowed, 256 constant registers, 2, 4 and 8 samples, no frame capture,
+// no forced GL failure, no stage times summed (ResetPlatform). The renderer
+// thread count and the stage split stay.
 void ResetHookState();
 
 // Keeps a copy of a presented frame when capture is on.

@@ -1,6 +1,14 @@
 // Test hooks of the sound layer: mixing on demand and the live-object count.
+#include "dsound/hooks.h"
+
 #include "dsound/mixer.h"
 #include "testing.h"
+
+namespace dsound {
+
+void ResetHookState() { SetManualMixing(false); }
+
+}  // namespace dsound
 
 namespace testing_hooks {
 

@@ -4,45 +4,46 @@
 #include <mutex>
 #include <string>
 
+#include "module_state.h"
 #include "testing.h"
 
 namespace win32 {
 namespace {
 
-std::mutex g_mutex;
-int g_failAt = 0;  // 0: no fault set, nothing counted
-int g_reached = 0;
-const char* g_failed = nullptr;
+FaultsState& Faults() { return State().faults; }  // under State().faultMutex
 
 }  // namespace
 
 bool AllocationFails(const char* point) {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  if (g_failAt == 0) return false;
-  if (++g_reached != g_failAt) return false;
-  g_failed = point;
+  std::lock_guard<std::mutex> lock(State().faultMutex);
+  if (Faults().failAt == 0) return false;
+  if (++Faults().reached != Faults().failAt) return false;
+  Faults().failed = point;
   return true;
 }
 
 }  // namespace win32
 
+using win32::Faults;
+using win32::State;
+
 namespace testing_hooks {
 
 void FailAllocationPoint(int n) {
-  std::lock_guard<std::mutex> lock(win32::g_mutex);
-  win32::g_failAt = n > 0 ? n : 0;
-  win32::g_reached = 0;
-  win32::g_failed = nullptr;
+  std::lock_guard<std::mutex> lock(State().faultMutex);
+  Faults().failAt = n > 0 ? n : 0;
+  Faults().reached = 0;
+  Faults().failed = nullptr;
 }
 
 int AllocationPointsReached() {
-  std::lock_guard<std::mutex> lock(win32::g_mutex);
-  return win32::g_reached;
+  std::lock_guard<std::mutex> lock(State().faultMutex);
+  return Faults().reached;
 }
 
 std::string FailedAllocationPoint() {
-  std::lock_guard<std::mutex> lock(win32::g_mutex);
-  return win32::g_failed != nullptr ? win32::g_failed : "";
+  std::lock_guard<std::mutex> lock(State().faultMutex);
+  return Faults().failed != nullptr ? Faults().failed : "";
 }
 
 bool AllocationPointFails(const char* point) { return win32::AllocationFails(point); }

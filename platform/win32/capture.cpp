@@ -8,6 +8,7 @@
 #include "gdi_internal.h"
 #include "sdl_error.h"
 #include "testing.h"
+#include "text_internal.h"
 #include "window_internal.h"
 
 namespace win32 {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "message_internal.h"
+#include "text_internal.h"
 #include "window_internal.h"
 
 namespace win32 {

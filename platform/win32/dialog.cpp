@@ -6,14 +6,15 @@
 #include <cstring>
 #include <optional>
 
+#include "message_internal.h"
+#include "module_state.h"
 #include "resource_registry.h"
+#include "text_internal.h"
+#include "video_internal.h"
 #include "window_internal.h"
 
 namespace win32 {
 namespace {
-
-// Set while a dialog window is being created; its WM_NCCREATE takes it.
-std::unique_ptr<DialogState> pendingDialog;
 
 // Bounds-checked little-endian reader over the template bytes.
 class Reader {
@@ -192,12 +193,12 @@ HWND CreateDialogWindow(const DialogTemplate& t, HINSTANCE instance, HWND owner,
   state->font = font;
   state->baseX = bx;
   state->baseY = by;
-  pendingDialog = std::move(state);
+  State().dialogs.pending = std::move(state);
   HWND dlg = CreateWindowExA(exStyle, kDialogClass, t.title.c_str(), style, at.x, at.y,
                              r.right - r.left, r.bottom - r.top, owner, nullptr, instance, nullptr);
-  if (pendingDialog) {  // creation failed before WM_NCCREATE
-    DeleteObject(pendingDialog->font);
-    pendingDialog.reset();
+  if (State().dialogs.pending) {  // creation failed before WM_NCCREATE
+    DeleteObject(State().dialogs.pending->font);
+    State().dialogs.pending.reset();
   }
   if (!dlg) return nullptr;
   SendMessageA(dlg, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -228,7 +229,8 @@ HWND CreateDialogWindow(const DialogTemplate& t, HINSTANCE instance, HWND owner,
 LRESULT CALLBACK DialogWindowProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {
   Window* w = GetWindow(h);
   if (!w) return 0;
-  if (message == WM_NCCREATE && pendingDialog) w->dialog = std::move(pendingDialog);
+  if (message == WM_NCCREATE && State().dialogs.pending)
+    w->dialog = std::move(State().dialogs.pending);
   if (!w->dialog) w->dialog = std::make_unique<DialogState>();
   if (DLGPROC proc = w->dialog->proc) {
     INT_PTR r = proc(h, message, wParam, lParam);

@@ -4,14 +4,15 @@
 #include <cstring>
 #include <optional>
 
+#include "module_state.h"
 #include "testing.h"
+#include "video_internal.h"
 #include "window_internal.h"
 
 namespace win32 {
 namespace {
 
-std::optional<std::vector<testing_hooks::DisplayMode>> fakeModes;
-std::optional<testing_hooks::DisplayMode> changedMode;  // set by ChangeDisplaySettingsA
+DisplayState& Display() { return State().display; }
 
 int ReportedBits(Uint32 format) {
   int bits = SDL_BITSPERPIXEL(format);
@@ -19,7 +20,7 @@ int ReportedBits(Uint32 format) {
 }
 
 std::vector<testing_hooks::DisplayMode> Modes() {
-  if (fakeModes) return *fakeModes;
+  if (Display().fakeModes) return *Display().fakeModes;
   std::vector<testing_hooks::DisplayMode> out;
   if (!EnsureVideo()) return out;
   int n = SDL_GetNumDisplayModes(0);
@@ -47,12 +48,14 @@ testing_hooks::DisplayMode DesktopMode() {
   return d;
 }
 
-testing_hooks::DisplayMode CurrentMode() { return changedMode ? *changedMode : DesktopMode(); }
+testing_hooks::DisplayMode CurrentMode() {
+  return Display().changedMode ? *Display().changedMode : DesktopMode();
+}
 
 // Windows undoes a CDS_FULLSCREEN change when the process ends; an X server
 // keeps it, so the layer undoes it itself on the way out.
 void RestoreDisplayAtExit() {
-  if (changedMode) ChangeDisplaySettingsA(nullptr, 0);
+  if (Display().changedMode) ChangeDisplaySettingsA(nullptr, 0);
 }
 
 void Fill(DEVMODEA* dm, const testing_hooks::DisplayMode& m) {
@@ -87,8 +90,8 @@ void EnterFullscreen(Window* w, const testing_hooks::DisplayMode& m) {
   w->fullscreen = true;
   SDL_DisplayMode want{SDL_PIXELFORMAT_UNKNOWN, m.width, m.height, m.refreshRate, nullptr};
   SDL_DisplayMode got;
-  bool sdlMode = !fakeModes && SDL_GetClosestDisplayMode(0, &want, &got) && got.w == m.width &&
-                 got.h == m.height;
+  bool sdlMode = !Display().fakeModes && SDL_GetClosestDisplayMode(0, &want, &got) &&
+                 got.w == m.width && got.h == m.height;
   if (sdlMode && SDL_SetWindowDisplayMode(w->sdl, &got) == 0 &&
       SDL_SetWindowFullscreen(w->sdl, SDL_WINDOW_FULLSCREEN) == 0) {
     return;
@@ -111,16 +114,11 @@ void DesktopSize(int* width, int* height) {
 void UpdateFullscreen(Window* w) {
   if (!w || !IsTopLevel(w) || !w->sdl) return;
   testing_hooks::DisplayMode m = CurrentMode();
-  if (changedMode && Covers(w, m.width, m.height)) {
+  if (Display().changedMode && Covers(w, m.width, m.height)) {
     if (!w->fullscreen) EnterFullscreen(w, m);
   } else {
     LeaveFullscreen(w);
   }
-}
-
-void FreeDisplayState() {
-  fakeModes.reset();
-  changedMode.reset();
 }
 
 }  // namespace win32
@@ -146,7 +144,7 @@ BOOL WINAPI EnumDisplaySettingsA(LPCSTR, DWORD modeNum, DEVMODEA* devMode) {
 LONG WINAPI ChangeDisplaySettingsA(DEVMODEA* devMode, DWORD flags) {
   if (!devMode) {
     if (flags & CDS_TEST) return DISP_CHANGE_SUCCESSFUL;
-    changedMode.reset();
+    Display().changedMode.reset();
     for (HWND h : AllTopLevelWindows()) UpdateFullscreen(GetWindow(h));
     return DISP_CHANGE_SUCCESSFUL;
   }
@@ -166,7 +164,7 @@ LONG WINAPI ChangeDisplaySettingsA(DEVMODEA* devMode, DWORD flags) {
   }
   if (!match) return DISP_CHANGE_BADMODE;
   if (flags & CDS_TEST) return DISP_CHANGE_SUCCESSFUL;
-  changedMode = match;
+  Display().changedMode = match;
   static bool restoreAtExit = false;
   if (!restoreAtExit) restoreAtExit = std::atexit(RestoreDisplayAtExit) == 0;
   for (HWND h : AllTopLevelWindows()) {
@@ -182,8 +180,8 @@ LONG WINAPI ChangeDisplaySettingsA(DEVMODEA* devMode, DWORD flags) {
 
 namespace testing_hooks {
 
-void SetDisplayModes(const std::vector<DisplayMode>& modes) { fakeModes = modes; }
+void SetDisplayModes(const std::vector<DisplayMode>& modes) { Display().fakeModes = modes; }
 
-void UseRealDisplayModes() { fakeModes.reset(); }
+void UseRealDisplayModes() { Display().fakeModes.reset(); }
 
 }  // namespace testing_hooks

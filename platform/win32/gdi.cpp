@@ -7,21 +7,17 @@
 #include <vector>
 
 #include "gdi_internal.h"
+#include "module_state.h"
 #include "resource_registry.h"
 #include "sdl_error.h"
+#include "text_internal.h"
+#include "video_internal.h"
 #include "window_internal.h"
 
 namespace win32 {
 namespace {
 
-std::unordered_set<GdiObject*> live;
-std::map<int, HBRUSH> sysBrushes;
-std::map<int, HGDIOBJ> stockObjects;
-std::map<std::string, HBITMAP> sharedBitmaps;
-std::map<std::string, HICON> sharedIcons;
-HBITMAP defaultBitmap = nullptr;
-HICON stockIcon = nullptr;
-HCURSOR arrowCursor = nullptr;
+GdiState& Gdi() { return State().gdi; }
 
 // Brushes given as (HBRUSH)(COLOR_x + 1), as Windows allows for classes.
 constexpr uintptr_t kMaxSysColorBrush = 32;
@@ -47,16 +43,16 @@ HBITMAP NewBitmap(SDL_Surface* s) {
 }
 
 HBITMAP DefaultBitmap() {
-  if (!FindGdi(defaultBitmap, GdiKind::Bitmap)) {
+  if (!FindGdi(Gdi().defaultBitmap, GdiKind::Bitmap)) {
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 1, 1, 32, SDL_PIXELFORMAT_ARGB8888);
     if (s)
       SDL_FillRect(s, nullptr, 0xFF000000u);
     else
       platform::ReportSdlFailure("SDL_CreateRGBSurfaceWithFormat");
-    defaultBitmap = NewBitmap(s);
-    Find<BitmapObject>(defaultBitmap, GdiKind::Bitmap)->stock = true;
+    Gdi().defaultBitmap = NewBitmap(s);
+    Find<BitmapObject>(Gdi().defaultBitmap, GdiKind::Bitmap)->stock = true;
   }
-  return defaultBitmap;
+  return Gdi().defaultBitmap;
 }
 
 HBRUSH NewBrush(COLORREF color, bool stock) {
@@ -87,7 +83,7 @@ HDC NewWindowDc(HWND window) {
 }
 
 void DeleteGdi(GdiObject* o) {
-  live.erase(o);
+  Gdi().live.erase(o);
   delete o;
 }
 
@@ -118,27 +114,20 @@ IconObject::~IconObject() {
 }
 
 void* AddGdi(GdiObject* object) {
-  live.insert(object);
+  Gdi().live.insert(object);
   return object;
 }
 
 GdiObject* FindGdi(const void* handle, GdiKind kind) {
   if (!handle) return nullptr;
-  auto it = live.find(static_cast<GdiObject*>(const_cast<void*>(handle)));
-  if (it == live.end() || (*it)->kind != kind) return nullptr;
+  auto it = Gdi().live.find(static_cast<GdiObject*>(const_cast<void*>(handle)));
+  if (it == Gdi().live.end() || (*it)->kind != kind) return nullptr;
   return *it;
 }
 
 void FreeGdiObjects() {
-  for (GdiObject* o : live) delete o;
-  live.clear();
-  sysBrushes.clear();
-  stockObjects.clear();
-  sharedBitmaps.clear();
-  sharedIcons.clear();
-  defaultBitmap = nullptr;
-  stockIcon = nullptr;
-  arrowCursor = nullptr;
+  for (GdiObject* o : Gdi().live) delete o;
+  Gdi().live.clear();
 }
 
 COLORREF SysColor(int index) {
@@ -162,10 +151,10 @@ COLORREF SysColor(int index) {
 }
 
 HBRUSH StockBrushForColor(int index) {
-  auto it = sysBrushes.find(index);
-  if (it != sysBrushes.end() && FindGdi(it->second, GdiKind::Brush)) return it->second;
+  auto it = Gdi().sysBrushes.find(index);
+  if (it != Gdi().sysBrushes.end() && FindGdi(it->second, GdiKind::Brush)) return it->second;
   HBRUSH b = NewBrush(SysColor(index), true);
-  sysBrushes[index] = b;
+  Gdi().sysBrushes[index] = b;
   return b;
 }
 
@@ -227,8 +216,8 @@ DWORD WINAPI GetSysColor(int index) { return SysColor(index); }
 HBRUSH WINAPI GetSysColorBrush(int index) { return StockBrushForColor(index); }
 
 HGDIOBJ WINAPI GetStockObject(int index) {
-  auto it = stockObjects.find(index);
-  if (it != stockObjects.end() && live.count(static_cast<GdiObject*>(it->second)))
+  auto it = Gdi().stockObjects.find(index);
+  if (it != Gdi().stockObjects.end() && Gdi().live.count(static_cast<GdiObject*>(it->second)))
     return it->second;
   HGDIOBJ o = nullptr;
   switch (index) {
@@ -237,7 +226,7 @@ HGDIOBJ WINAPI GetStockObject(int index) {
     case DEFAULT_GUI_FONT: o = DefaultGuiFont(); break;
     default: return nullptr;
   }
-  stockObjects[index] = o;
+  Gdi().stockObjects[index] = o;
   return o;
 }
 
@@ -331,15 +320,15 @@ HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object) {
 }
 
 BOOL WINAPI DeleteObject(HGDIOBJ object) {
-  auto it = live.find(static_cast<GdiObject*>(object));
-  if (!object || it == live.end()) return FALSE;
+  auto it = Gdi().live.find(static_cast<GdiObject*>(object));
+  if (!object || it == Gdi().live.end()) return FALSE;
   GdiObject* o = *it;
   if (o->stock) return TRUE;
   switch (o->kind) {
     case GdiKind::Bitmap: {
       auto* b = static_cast<BitmapObject*>(o);
       if (b->selectedIn) return FALSE;
-      if (!b->sharedKey.empty()) sharedBitmaps.erase(b->sharedKey);
+      if (!b->sharedKey.empty()) Gdi().sharedBitmaps.erase(b->sharedKey);
       break;
     }
     case GdiKind::Brush:
@@ -412,8 +401,8 @@ HANDLE WINAPI LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int
   std::string key = NameKey(name);
   bool shared = (load & LR_SHARED) != 0;
   if (shared) {
-    auto it = sharedBitmaps.find(key);
-    if (it != sharedBitmaps.end() && FindGdi(it->second, GdiKind::Bitmap)) return it->second;
+    auto it = Gdi().sharedBitmaps.find(key);
+    if (it != Gdi().sharedBitmaps.end() && FindGdi(it->second, GdiKind::Bitmap)) return it->second;
   }
   const ModuleResource* res = FindModuleResource(RT_BITMAP, name);
   if (!res) {
@@ -428,7 +417,7 @@ HANDLE WINAPI LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int
   HBITMAP b = NewBitmap(s);
   if (shared) {
     Find<BitmapObject>(b, GdiKind::Bitmap)->sharedKey = key;
-    sharedBitmaps[key] = b;
+    Gdi().sharedBitmaps[key] = b;
   }
   return b;
 }
@@ -436,18 +425,18 @@ HANDLE WINAPI LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
   if (!name) return nullptr;
   if (!instance && name == IDI_APPLICATION) {
-    if (!FindGdi(stockIcon, GdiKind::Icon)) {
+    if (!FindGdi(Gdi().stockIcon, GdiKind::Icon)) {
       auto* i = new IconObject;
       i->stock = true;
       i->large = MakeStockIcon(32);
       i->small = MakeStockIcon(16);
-      stockIcon = static_cast<HICON>(AddGdi(i));
+      Gdi().stockIcon = static_cast<HICON>(AddGdi(i));
     }
-    return stockIcon;
+    return Gdi().stockIcon;
   }
   std::string key = NameKey(name);
-  auto it = sharedIcons.find(key);
-  if (it != sharedIcons.end() && FindGdi(it->second, GdiKind::Icon)) return it->second;
+  auto it = Gdi().sharedIcons.find(key);
+  if (it != Gdi().sharedIcons.end() && FindGdi(it->second, GdiKind::Icon)) return it->second;
   SDL_Surface* large = LoadIconSurface(name, 32);
   if (!large) {
     SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
@@ -458,18 +447,18 @@ HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
   i->large = large;
   i->small = LoadIconSurface(name, 16);
   HICON h = static_cast<HICON>(AddGdi(i));
-  sharedIcons[key] = h;
+  Gdi().sharedIcons[key] = h;
   return h;
 }
 
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
   if (instance || name != IDC_ARROW) return nullptr;
-  if (!FindGdi(arrowCursor, GdiKind::Cursor)) {
+  if (!FindGdi(Gdi().arrowCursor, GdiKind::Cursor)) {
     auto* c = new CursorObject;
     c->stock = true;
-    arrowCursor = static_cast<HCURSOR>(AddGdi(c));
+    Gdi().arrowCursor = static_cast<HCURSOR>(AddGdi(c));
   }
-  return arrowCursor;
+  return Gdi().arrowCursor;
 }
 
 BOOL WINAPI DestroyIcon(HICON icon) {

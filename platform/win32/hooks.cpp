@@ -1,37 +1,29 @@
 // The idle and peek handlers, title and text helpers, and ResetPlatform.
-#include "window_internal.h"
-
 #include <SDL_ttf.h>
 
 #include "d3d9/hooks.h"
-#include "dsound/mixer.h"
+#include "dsound/hooks.h"
+#include "message_internal.h"
+#include "module_state.h"
 #include "testing.h"
+#include "text_internal.h"
+#include "video_internal.h"
+#include "window_internal.h"
 
 namespace win32 {
-namespace {
-
-std::function<void(HWND)> idleHandler;
-std::function<void()> peekHandler;
-
-}  // namespace
 
 bool RunIdleHandler() {
-  if (!idleHandler) return false;
+  if (!State().handlers.idle) return false;
   // A copy, so the handler may replace itself.
-  auto handler = idleHandler;
+  auto handler = State().handlers.idle;
   handler(ActiveWindow());
   return true;
 }
 
 void RunPeekHandler() {
-  if (!peekHandler) return;
-  auto handler = peekHandler;
+  if (!State().handlers.peek) return;
+  auto handler = State().handlers.peek;
   handler();
-}
-
-void ClearHookState() {
-  idleHandler = nullptr;
-  peekHandler = nullptr;
 }
 
 }  // namespace win32
@@ -39,10 +31,12 @@ void ClearHookState() {
 namespace testing_hooks {
 
 void SetIdleHandler(std::function<void(HWND active)> handler) {
-  win32::idleHandler = std::move(handler);
+  win32::State().handlers.idle = std::move(handler);
 }
 
-void SetPeekHandler(std::function<void()> handler) { win32::peekHandler = std::move(handler); }
+void SetPeekHandler(std::function<void()> handler) {
+  win32::State().handlers.peek = std::move(handler);
+}
 
 std::string SdlWindowTitle(HWND window) {
   win32::Window* w = win32::GetWindow(window);
@@ -64,24 +58,19 @@ std::string WindowClassName(HWND window) {
 std::string Cp932ToUtf8(const std::string& bytes) { return win32::ToUtf8(bytes); }
 
 void ResetPlatform() {
-  bool started = win32::VideoStarted();
+  const bool started = win32::VideoStarted();
+  // First what the state points at, windows before the GDI objects their
+  // dialogs' fonts are, then the state itself.
   win32::DestroyAllWindowsSilently();
-  win32::ClearClasses();
-  win32::ClearQueueState();
-  win32::ClearKeyboardState();
-  win32::ClearHookState();
-  FailAllocationPoint(0);
-  win32::ClearMessageBoxState();
-  win32::FreeDisplayState();
-  win32::ClearPlacementState();
-  win32::ClearSessionState();
   win32::FreeGdiObjects();
   win32::FreeFonts();
+  win32::RestoreSignalHandlers();
+  win32::ResetState();
   if (TTF_WasInit()) TTF_Quit();
   if (started) SDL_QuitSubSystem(SDL_INIT_VIDEO);
   // The one place that reaches past win32: the other interfaces' hooks.
   d3d9::ResetHookState();
-  dsound::SetManualMixing(false);
+  dsound::ResetHookState();
 }
 
 }  // namespace testing_hooks

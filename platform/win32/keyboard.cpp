@@ -1,19 +1,16 @@
 // GetKeyState / GetAsyncKeyState, the forced keys of the test hooks, and the
 // mapping between SDL keys and virtual-key codes.
-#include "window_internal.h"
-
-#include <array>
-#include <map>
 #include <mutex>
 
+#include "message_internal.h"
+#include "module_state.h"
 #include "testing.h"
+#include "video_internal.h"
 
 namespace win32 {
 namespace {
 
-std::mutex keyMutex;  // GetAsyncKeyState may be asked from any thread
-std::map<int, bool> forced;
-std::array<bool, 256> down{};  // as of the last key message taken from the queue
+KeysState& Keys() { return State().keys; }  // under State().keyMutex
 
 constexpr SHORT kDown = static_cast<SHORT>(0x8000);
 
@@ -67,27 +64,21 @@ SDL_Scancode ScancodeFromVk(int vk) {
 }
 
 void UpdateKeyStateFromMessage(const MSG& msg) {
-  std::lock_guard<std::mutex> lock(keyMutex);
+  std::lock_guard<std::mutex> lock(State().keyMutex);
   switch (msg.message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
     case WM_KEYUP:
     case WM_SYSKEYUP: {
       bool isDown = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
-      if (msg.wParam < down.size()) down[msg.wParam] = isDown;
-      down[VK_MENU] = (msg.lParam & (1 << 29)) != 0 || (msg.wParam == VK_MENU && isDown);
+      if (msg.wParam < Keys().down.size()) Keys().down[msg.wParam] = isDown;
+      Keys().down[VK_MENU] = (msg.lParam & (1 << 29)) != 0 || (msg.wParam == VK_MENU && isDown);
       break;
     }
-    case WM_LBUTTONDOWN: down[VK_LBUTTON] = true; break;
-    case WM_LBUTTONUP: down[VK_LBUTTON] = false; break;
+    case WM_LBUTTONDOWN: Keys().down[VK_LBUTTON] = true; break;
+    case WM_LBUTTONUP: Keys().down[VK_LBUTTON] = false; break;
     default: break;
   }
-}
-
-void ClearKeyboardState() {
-  std::lock_guard<std::mutex> lock(keyMutex);
-  forced.clear();
-  down.fill(false);
 }
 
 }  // namespace win32
@@ -95,16 +86,18 @@ void ClearKeyboardState() {
 using namespace win32;
 
 SHORT WINAPI GetKeyState(int virtualKey) {
-  std::lock_guard<std::mutex> lock(keyMutex);
-  if (auto it = forced.find(virtualKey); it != forced.end()) return it->second ? kDown : 0;
-  if (virtualKey < 0 || virtualKey >= static_cast<int>(down.size())) return 0;
-  return down[static_cast<size_t>(virtualKey)] ? kDown : 0;
+  std::lock_guard<std::mutex> lock(State().keyMutex);
+  if (auto it = Keys().forced.find(virtualKey); it != Keys().forced.end())
+    return it->second ? kDown : 0;
+  if (virtualKey < 0 || virtualKey >= static_cast<int>(Keys().down.size())) return 0;
+  return Keys().down[static_cast<size_t>(virtualKey)] ? kDown : 0;
 }
 
 SHORT WINAPI GetAsyncKeyState(int virtualKey) {
   {
-    std::lock_guard<std::mutex> lock(keyMutex);
-    if (auto it = forced.find(virtualKey); it != forced.end()) return it->second ? kDown : 0;
+    std::lock_guard<std::mutex> lock(State().keyMutex);
+    if (auto it = Keys().forced.find(virtualKey); it != Keys().forced.end())
+      return it->second ? kDown : 0;
   }
   if (!VideoStarted()) return 0;
   SDL_Scancode sc = ScancodeFromVk(virtualKey);
@@ -117,13 +110,13 @@ SHORT WINAPI GetAsyncKeyState(int virtualKey) {
 namespace testing_hooks {
 
 void SetKeyDown(int virtualKey, bool isDown) {
-  std::lock_guard<std::mutex> lock(keyMutex);
-  forced[virtualKey] = isDown;
+  std::lock_guard<std::mutex> lock(State().keyMutex);
+  Keys().forced[virtualKey] = isDown;
 }
 
 void ClearKeys() {
-  std::lock_guard<std::mutex> lock(keyMutex);
-  forced.clear();
+  std::lock_guard<std::mutex> lock(State().keyMutex);
+  Keys().forced.clear();
 }
 
 }  // namespace testing_hooks

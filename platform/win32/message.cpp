@@ -1,34 +1,21 @@
 // The thread's message queue: posted messages, WM_QUIT, input translated from
 // SDL events and from the test hooks, and WM_PAINT for invalid windows, in
 // that retrieval order; plus DefWindowProcA.
-#include "window_internal.h"
-
 #include <algorithm>
 #include <cstring>
-#include <deque>
 #include <mutex>
 
+#include "message_internal.h"
+#include "module_state.h"
 #include "testing.h"
+#include "video_internal.h"
+#include "window_internal.h"
 
 namespace win32 {
 namespace {
 
-struct Injected {
-  bool click;
-  int x, y;  // click
-  int vk;    // key
-};
-
-std::mutex queueMutex;  // posted messages may come from any thread
-std::deque<MSG> posted;
-bool quitPosted = false;
-int quitCode = 0;
-
-// Main thread only from here on.
-std::deque<MSG> input;
-std::deque<Injected> injected;
-HWND capture = nullptr;
-POINT lastCursor{0, 0};
+QueueState& Queue() { return State().queue; }  // under State().queueMutex
+InputState& Input() { return State().input; }  // main thread
 
 constexpr WPARAM kMkLButton = 0x0001;
 
@@ -40,7 +27,7 @@ bool Matches(const MSG& m, HWND filter, UINT min, UINT max) {
 
 void Stamp(MSG* m) {
   m->time = GetTickCount();
-  m->pt = lastCursor;
+  m->pt = Input().lastCursor;
 }
 
 // The deepest visible, enabled child of w under client point (x, y) that
@@ -71,7 +58,7 @@ void QueueMouse(Window* top, UINT message, int x, int y) {
   if (!top || (top->style & WS_DISABLED)) return;
   POINT local{x, y};
   HWND target;
-  if (Window* cap = GetWindow(capture)) {
+  if (Window* cap = GetWindow(Input().capture)) {
     // The capturing control gets the release even outside its rectangle.
     POINT o{0, 0};
     ClientToScreen(cap->handle, &o);
@@ -86,9 +73,9 @@ void QueueMouse(Window* top, UINT message, int x, int y) {
         0,      {}};
   POINT screen{x, y};
   ClientToScreen(top->handle, &screen);
-  lastCursor = screen;
+  Input().lastCursor = screen;
   Stamp(&m);
-  input.push_back(m);
+  Input().queued.push_back(m);
 }
 
 HWND KeyTarget() {
@@ -110,7 +97,7 @@ void QueueKey(int vk, bool down, bool alt, bool repeat) {
   if (!down) lp |= 1u << 31;
   MSG m{target, message, static_cast<WPARAM>(vk), static_cast<LPARAM>(lp), 0, {}};
   Stamp(&m);
-  input.push_back(m);
+  Input().queued.push_back(m);
 }
 
 Window* WindowForSdl(Uint32 id) {
@@ -131,7 +118,7 @@ void TranslateSdlEvent(const SDL_Event& e) {
           if (!(w->style & WS_DISABLED)) {
             MSG m{w->handle, WM_SYSCOMMAND, SC_CLOSE, 0, 0, {}};
             Stamp(&m);
-            input.push_back(m);
+            Input().queued.push_back(m);
           }
           break;
         case SDL_WINDOWEVENT_SIZE_CHANGED: {
@@ -177,32 +164,32 @@ void PumpSdl() {
 }
 
 bool TakePosted(MSG* msg, HWND filter, UINT min, UINT max, bool remove) {
-  std::unique_lock<std::mutex> lock(queueMutex);
-  for (auto it = posted.begin(); it != posted.end(); ++it) {
+  std::unique_lock<std::mutex> lock(State().queueMutex);
+  for (auto it = Queue().posted.begin(); it != Queue().posted.end(); ++it) {
     if (!Matches(*it, filter, min, max)) continue;
     *msg = *it;
-    if (remove) posted.erase(it);
+    if (remove) Queue().posted.erase(it);
     return true;
   }
-  if (quitPosted) {
-    *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(quitCode), 0, 0, {}};
+  if (Queue().quitPosted) {
+    *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(Queue().quitCode), 0, 0, {}};
     Stamp(msg);
-    if (remove) quitPosted = false;
+    if (remove) Queue().quitPosted = false;
     return true;
   }
   return false;
 }
 
 bool TakeInput(MSG* msg, HWND filter, UINT min, UINT max, bool remove) {
-  for (auto it = input.begin(); it != input.end();) {
+  for (auto it = Input().queued.begin(); it != Input().queued.end();) {
     if (!GetWindow(it->hwnd)) {  // its window is gone
-      it = input.erase(it);
+      it = Input().queued.erase(it);
       continue;
     }
     if (Matches(*it, filter, min, max)) {
       *msg = *it;
       if (remove) {
-        input.erase(it);
+        Input().queued.erase(it);
         UpdateKeyStateFromMessage(*msg);
       }
       return true;
@@ -239,16 +226,16 @@ bool ValidFilter(HWND filter) { return !filter || GetWindow(filter); }
 
 bool TakeMessage(MSG* msg, HWND filter, UINT min, UINT max, bool remove) {
   PumpSdl();
-  if (input.empty()) TakeInjectedInput();
+  if (Input().queued.empty()) TakeInjectedInput();
   if (TakePosted(msg, filter, min, max, remove)) return true;
   if (TakeInput(msg, filter, min, max, remove)) return true;
   return TakePaint(msg, filter, min, max);
 }
 
 void TakeInjectedInput() {
-  if (injected.empty()) return;
-  Injected in = injected.front();
-  injected.pop_front();
+  if (Input().injected.empty()) return;
+  InputState::Injected in = Input().injected.front();
+  Input().injected.pop_front();
   Window* top = GetWindow(ActiveWindow());
   if (!top) return;
   if (in.click) {
@@ -268,21 +255,8 @@ void WaitForInput() {
   }
 }
 
-void SetMouseCapture(HWND window) { capture = window; }
-HWND MouseCapture() { return GetWindow(capture) ? capture : nullptr; }
-
-void ClearQueueState() {
-  {
-    std::lock_guard<std::mutex> lock(queueMutex);
-    posted.clear();
-    quitPosted = false;
-    quitCode = 0;
-  }
-  input.clear();
-  injected.clear();
-  capture = nullptr;
-  lastCursor = POINT{0, 0};
-}
+void SetMouseCapture(HWND window) { Input().capture = window; }
+HWND MouseCapture() { return GetWindow(Input().capture) ? Input().capture : nullptr; }
 
 bool RunModalLoop(HWND modal, const std::function<bool()>& done,
                   bool (*onKey)(HWND modal, const MSG& msg)) {
@@ -392,9 +366,9 @@ BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     return FALSE;
   }
   MSG m{window, message, wParam, lParam, GetTickCount(), {}};
-  std::lock_guard<std::mutex> lock(queueMutex);
-  m.pt = lastCursor;
-  posted.push_back(m);
+  std::lock_guard<std::mutex> lock(State().queueMutex);
+  m.pt = Input().lastCursor;
+  Queue().posted.push_back(m);
   return TRUE;
 }
 
@@ -413,9 +387,9 @@ LRESULT WINAPI CallWindowProcA(WNDPROC proc, HWND window, UINT message, WPARAM w
 }
 
 VOID WINAPI PostQuitMessage(int exitCode) {
-  std::lock_guard<std::mutex> lock(queueMutex);
-  quitPosted = true;
-  quitCode = exitCode;
+  std::lock_guard<std::mutex> lock(State().queueMutex);
+  Queue().quitPosted = true;
+  Queue().quitCode = exitCode;
 }
 
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -478,9 +452,11 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
 namespace testing_hooks {
 
 void InjectClick(int clientX, int clientY) {
-  injected.push_back(Injected{true, clientX, clientY, 0});
+  Input().injected.push_back(InputState::Injected{true, clientX, clientY, 0});
 }
 
-void InjectKey(int virtualKey) { injected.push_back(Injected{false, 0, 0, virtualKey}); }
+void InjectKey(int virtualKey) {
+  Input().injected.push_back(InputState::Injected{false, 0, 0, virtualKey});
+}
 
 }  // namespace testing_hooks

@@ -3,29 +3,20 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <map>
 
+#include "message_internal.h"
+#include "module_state.h"
 #include "testing.h"
+#include "text_internal.h"
+#include "video_internal.h"
 #include "window_internal.h"
 
 namespace win32 {
 namespace {
 
-enum class Policy { Default, On, Off };
-Policy policy = Policy::Default;
-std::vector<testing_hooks::MessageBoxRecord> records;
-std::string captureDir;
-int captureCount = 0;
-
-struct BoxState {
-  std::vector<std::string> lines;
-  UINT type = 0;
-  HFONT font = nullptr;
-  int textX = 0, textY = 0, lineHeight = 0;
-  bool ended = false;
-  int result = IDOK;
-};
-std::map<HWND, BoxState> boxes;
+MessageBoxState& Boxes() { return State().boxes; }
+using Policy = MessageBoxState::Policy;
+using BoxState = MessageBoxState::Box;
 
 constexpr int kMargin = 12;
 constexpr int kIcon = 32;
@@ -33,7 +24,7 @@ constexpr int kButtonW = 75, kButtonH = 23, kButtonGap = 6;
 constexpr int kMaxTextWidth = 480;
 
 bool AutoAnswer() {
-  if (policy != Policy::Default) return policy == Policy::On;
+  if (Boxes().policy != Policy::Default) return Boxes().policy == Policy::On;
   if (!EnsureVideo()) return true;
   const char* driver = SDL_GetCurrentVideoDriver();
   std::string d = driver ? driver : "";
@@ -116,8 +107,8 @@ void DrawIcon(const Canvas& c, UINT kind, int x0, int y0) {
 }
 
 bool BoxKey(HWND box, const MSG& m) {
-  auto it = boxes.find(box);
-  if (it == boxes.end()) return false;
+  auto it = Boxes().open.find(box);
+  if (it == Boxes().open.end()) return false;
   bool hasCancel = (it->second.type & 0x0F) == MB_OKCANCEL;
   int id = 0;
   if (m.wParam == VK_RETURN) {
@@ -135,8 +126,8 @@ bool BoxKey(HWND box, const MSG& m) {
 }  // namespace
 
 LRESULT CALLBACK MessageBoxWindowProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto it = boxes.find(h);
-  if (it == boxes.end()) return DefWindowProcA(h, message, wParam, lParam);
+  auto it = Boxes().open.find(h);
+  if (it == Boxes().open.end()) return DefWindowProcA(h, message, wParam, lParam);
   BoxState& s = it->second;
   switch (message) {
     case WM_PAINT: {
@@ -166,18 +157,10 @@ LRESULT CALLBACK MessageBoxWindowProc(HWND h, UINT message, WPARAM wParam, LPARA
       return 0;
     case WM_DESTROY:
       if (s.font) DeleteObject(s.font);
-      boxes.erase(it);
+      Boxes().open.erase(it);
       return 0;
     default: return DefWindowProcA(h, message, wParam, lParam);
   }
-}
-
-void ClearMessageBoxState() {
-  policy = Policy::Default;
-  records.clear();
-  captureDir.clear();
-  captureCount = 0;
-  boxes.clear();
 }
 
 }  // namespace win32
@@ -190,7 +173,7 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   if (owner && !IsWindow(owner)) owner = nullptr;
   bool automatic = AutoAnswer();
   if (automatic) {
-    records.push_back(testing_hooks::MessageBoxRecord{owner, body, title, type});
+    Boxes().records.push_back(testing_hooks::MessageBoxRecord{owner, body, title, type});
     // One line per box: line breaks of the text are written as "\n".
     std::string line;
     for (size_t i = 0; i < body.size(); ++i) {
@@ -242,8 +225,8 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     DeleteObject(state.font);
     return automatic ? IDOK : 0;
   }
-  boxes[box] = std::move(state);
-  HFONT font = boxes[box].font;
+  Boxes().open[box] = std::move(state);
+  HFONT font = Boxes().open[box].font;
   int bx = (clientW - buttonsW) / 2, by = clientH - kMargin - kButtonH;
   HWND ok =
       CreateWindowExA(0, "BUTTON", "OK", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, bx, by, kButtonW,
@@ -264,19 +247,20 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   int result = IDOK;
   if (automatic) {
     PaintNow(GetWindow(box));
-    if (!captureDir.empty()) {
-      std::string path = captureDir + "/msgbox-" + std::to_string(++captureCount) + ".png";
+    if (!Boxes().captureDir.empty()) {
+      std::string path =
+          Boxes().captureDir + "/msgbox-" + std::to_string(++Boxes().captureCount) + ".png";
       testing_hooks::SaveWindowPng(box, path);
     }
   } else {
     RunModalLoop(
         box,
         [box] {
-          auto it = boxes.find(box);
-          return it == boxes.end() || it->second.ended;
+          auto it = Boxes().open.find(box);
+          return it == Boxes().open.end() || it->second.ended;
         },
         BoxKey);
-    if (auto it = boxes.find(box); it != boxes.end()) result = it->second.result;
+    if (auto it = Boxes().open.find(box); it != Boxes().open.end()) result = it->second.result;
   }
   if (ownerWasEnabled && IsWindow(owner)) {
     EnableWindow(owner, TRUE);
@@ -288,15 +272,15 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
 
 namespace testing_hooks {
 
-void SetMessageBoxAutoAnswer(bool on) { policy = on ? Policy::On : Policy::Off; }
+void SetMessageBoxAutoAnswer(bool on) { Boxes().policy = on ? Policy::On : Policy::Off; }
 
-const std::vector<MessageBoxRecord>& MessageBoxes() { return records; }
+const std::vector<MessageBoxRecord>& MessageBoxes() { return Boxes().records; }
 
-void ClearMessageBoxes() { records.clear(); }
+void ClearMessageBoxes() { Boxes().records.clear(); }
 
 void SetMessageBoxCaptureDir(const std::string& dir) {
-  captureDir = dir;
-  captureCount = 0;
+  Boxes().captureDir = dir;
+  Boxes().captureCount = 0;
 }
 
 }  // namespace testing_hooks

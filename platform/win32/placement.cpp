@@ -7,20 +7,19 @@
 // borderless windows) the client goes where the classic frame would put it.
 #include <optional>
 
+#include "module_state.h"
 #include "testing.h"
 #include "window_internal.h"
 
 namespace win32 {
 namespace {
 
-std::optional<RECT> fakeFrame;  // test hook: left, top, right, bottom thickness
-
 // The window manager's frame around w's client area; false when unknown.
 bool ManagerFrame(Window* w, int* left, int* top) {
   if (w->fullscreen || (w->style & WS_CAPTION) != WS_CAPTION) return false;
-  if (fakeFrame) {
-    *left = fakeFrame->left;
-    *top = fakeFrame->top;
+  if (const std::optional<RECT>& fake = State().display.fakeFrame) {
+    *left = fake->left;
+    *top = fake->top;
     return true;
   }
   int t = 0, l = 0, b = 0, r = 0;
@@ -55,14 +54,12 @@ void PlaceFramesOnceKnown() {
   }
 }
 
-void ClearPlacementState() { fakeFrame.reset(); }
-
 }  // namespace win32
 
 namespace testing_hooks {
 
 void SetWindowManagerFrame(int left, int top, int right, int bottom) {
-  win32::fakeFrame = RECT{left, top, right, bottom};
+  win32::State().display.fakeFrame = RECT{left, top, right, bottom};
 }
 
 SDL_Window* SdlWindowOf(HWND window) {

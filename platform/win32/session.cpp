@@ -14,43 +14,44 @@
 // its teardown runs. A second signal ends the process at once with the
 // signal's default action. SDL's own handlers are not installed: they only
 // queue an SDL_QUIT that a Windows program never asks for.
+#include <SDL_ttf.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "message_internal.h"
+#include "module_state.h"
 #include "testing.h"
+#include "video_internal.h"
 #include "window_internal.h"
 
 namespace win32 {
 namespace {
 
-volatile std::sig_atomic_t stopSignal = 0;
-bool handlersInstalled = false;
-bool closePosted = false;
-bool noDisplayReported = false;
-struct sigaction previousInt, previousTerm;
+SessionState& Session() { return State().session; }
 
 void OnStopSignal(int sig) {
-  if (stopSignal != 0) {
+  if (g_stopSignal != 0) {
     // Asked twice: the program is not winding down fast enough.
     std::signal(sig, SIG_DFL);
     std::raise(sig);
     return;
   }
-  stopSignal = sig;
+  g_stopSignal = sig;
 }
 
 void InstallStopSignals() {
-  if (handlersInstalled) return;
-  handlersInstalled = true;
+  if (Session().handlersInstalled) return;
+  Session().handlersInstalled = true;
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   struct sigaction action = {};
   action.sa_handler = OnStopSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  sigaction(SIGINT, &action, &previousInt);
-  sigaction(SIGTERM, &action, &previousTerm);
+  sigaction(SIGINT, &action, &Session().previousInt);
+  sigaction(SIGTERM, &action, &Session().previousTerm);
 }
 
 bool Headless(const std::string& driver) {
@@ -73,8 +74,8 @@ std::string SdlReason(const std::string& driver) {
 }
 
 void ReportNoDisplay(const std::string& context, const std::string& reasons) {
-  if (noDisplayReported) return;
-  noDisplayReported = true;
+  if (Session().noDisplayReported) return;
+  Session().noDisplayReported = true;
   std::fprintf(stderr, "%s: no display (DISPLAY=%s%s): %s\n", program_invocation_short_name,
                EnvOr("DISPLAY", "not set").c_str(), context.c_str(), reasons.c_str());
 }
@@ -108,27 +109,41 @@ bool StartVideoDriver() {
   return false;
 }
 
-int StopSignalReceived() { return stopSignal; }
+bool EnsureVideo() {
+  if (Session().videoStarted) return true;
+  // Window pixels are ours (the backing surfaces): SDL's plain software
+  // framebuffer carries them to the screen without a GL context and its
+  // driver threads.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  if (!StartVideoDriver()) return false;
+  if (!TTF_WasInit() && TTF_Init() != 0) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return false;
+  }
+  // Text input events would only duplicate the key messages.
+  SDL_StopTextInput();
+  Session().videoStarted = true;
+  return true;
+}
+
+bool VideoStarted() { return Session().videoStarted; }
+
+int StopSignalReceived() { return g_stopSignal; }
 
 void PostCloseOnStop() {
-  if (stopSignal == 0 || closePosted) return;
+  if (g_stopSignal == 0 || Session().closePosted) return;
   for (HWND h : AllTopLevelWindows()) {
     Window* w = GetWindow(h);
     if (!w || w->destroying || (w->style & WS_DISABLED)) continue;
     PostMessageA(h, WM_CLOSE, 0, 0);
-    closePosted = true;
+    Session().closePosted = true;
   }
 }
 
-void ClearSessionState() {
-  if (handlersInstalled) {
-    sigaction(SIGINT, &previousInt, nullptr);
-    sigaction(SIGTERM, &previousTerm, nullptr);
-  }
-  handlersInstalled = false;
-  stopSignal = 0;
-  closePosted = false;
-  noDisplayReported = false;
+void RestoreSignalHandlers() {
+  if (!Session().handlersInstalled) return;
+  sigaction(SIGINT, &Session().previousInt, nullptr);
+  sigaction(SIGTERM, &Session().previousTerm, nullptr);
 }
 
 }  // namespace win32

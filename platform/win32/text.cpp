@@ -5,18 +5,17 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <map>
 
 #include "gdi_internal.h"
+#include "module_state.h"
 #include "sdl_error.h"
+#include "text_internal.h"
 #include "window_internal.h"
 
 namespace win32 {
 namespace {
 
-std::map<int, TTF_Font*> ttfCache;
-HFONT guiFont = nullptr;
-HFONT dialogFont = nullptr;
+GdiState& Gdi() { return State().gdi; }
 
 bool IsLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 bool IsTrail(unsigned char b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
@@ -59,8 +58,8 @@ std::string Convert(const char* to, const char* from, const std::string& in, con
 
 TTF_Font* Ttf(int pixels) {
   pixels = std::clamp(pixels, 4, 256);
-  auto it = ttfCache.find(pixels);
-  if (it != ttfCache.end()) return it->second;
+  auto it = Gdi().ttfCache.find(pixels);
+  if (it != Gdi().ttfCache.end()) return it->second;
   if (!TTF_WasInit() && TTF_Init() != 0) {
     platform::ReportSdlFailure("TTF_Init");
     return nullptr;
@@ -68,7 +67,7 @@ TTF_Font* Ttf(int pixels) {
   // A font that does not open is said once: the null is cached.
   TTF_Font* f = TTF_OpenFont(MORVANE_FONT_PATH, pixels);
   if (!f) platform::ReportSdlFailure("TTF_OpenFont(" MORVANE_FONT_PATH ")");
-  ttfCache[pixels] = f;
+  Gdi().ttfCache[pixels] = f;
   return f;
 }
 
@@ -101,19 +100,19 @@ HFONT CreateFontPx(int pixels) {
 }
 
 HFONT DefaultGuiFont() {
-  if (!FindGdi(guiFont, GdiKind::Font)) {
-    guiFont = CreateFontPx(11);
-    Find<FontObject>(guiFont, GdiKind::Font)->stock = true;
+  if (!FindGdi(Gdi().guiFont, GdiKind::Font)) {
+    Gdi().guiFont = CreateFontPx(11);
+    Find<FontObject>(Gdi().guiFont, GdiKind::Font)->stock = true;
   }
-  return guiFont;
+  return Gdi().guiFont;
 }
 
 HFONT DialogFont() {
-  if (!FindGdi(dialogFont, GdiKind::Font)) {
-    dialogFont = CreateFontPx(16);
-    Find<FontObject>(dialogFont, GdiKind::Font)->stock = true;
+  if (!FindGdi(Gdi().dialogFont, GdiKind::Font)) {
+    Gdi().dialogFont = CreateFontPx(16);
+    Find<FontObject>(Gdi().dialogFont, GdiKind::Font)->stock = true;
   }
-  return dialogFont;
+  return Gdi().dialogFont;
 }
 
 int FontPixels(HFONT font) {
@@ -213,12 +212,10 @@ std::vector<std::string> WrapText(HFONT font, const std::string& cp932, int maxW
 }
 
 void FreeFonts() {
-  for (auto& [px, f] : ttfCache) {
+  for (auto& [px, f] : Gdi().ttfCache) {
     if (f) TTF_CloseFont(f);
   }
-  ttfCache.clear();
-  guiFont = nullptr;
-  dialogFont = nullptr;
+  Gdi().ttfCache.clear();
 }
 
 }  // namespace win32
