@@ -35,10 +35,10 @@
 #ifndef MORVANE_RENDER_EFFECT_SOURCE_H
 #define MORVANE_RENDER_EFFECT_SOURCE_H
 
-#include <cstdint>
+#include <d3d9_programs.h>
+#include <vertex_program.h>
 
-#include "d3d9/vertex_program_binding.h"
-#include "raster/vertex_program.h"
+#include <cstdint>
 
 namespace effect_source {
 
