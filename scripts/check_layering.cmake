@@ -1,8 +1,9 @@
 # The include rules the include paths alone cannot enforce (every library
 # has the source root on its path, so "platform/..." would resolve):
-# - system code (app/ outside the unattended mode, render/, scene/, sound/,
-#   data/) includes no platform, tool or test file by a root-relative path;
-#   its platform headers come from platform/include by name;
+# - system code (app/, the unattended mode in app/cli included, render/,
+#   scene/, sound/, data/) includes no platform, tool or test file by a
+#   root-relative path; its platform headers come from platform/include by
+#   name (and the unattended mode's internals through platform_testing);
 # - the rasteriser (platform/raster) includes no SDL, Win32 or Direct3D
 #   header and nothing of the platform outside raster/ but vertex_program.h.
 # Run by ctest as `layering`: cmake -DROOT=<source root> -P check_layering.cmake
@@ -23,12 +24,12 @@ function(check_includes pattern why)
   set(faults ${faults} PARENT_SCOPE)
 endfunction()
 
-file(GLOB system_files ${ROOT}/app/*.h ${ROOT}/app/*.cpp)
-foreach(dir render scene sound data)
+set(system_files)
+foreach(dir app render scene sound data)
   file(GLOB_RECURSE more ${ROOT}/${dir}/*.h ${ROOT}/${dir}/*.cpp)
   list(APPEND system_files ${more})
 endforeach()
-check_includes("^#include \"(platform|tools|tests)/" "system code sees platform/include only"
+check_includes("^#include [<\"](platform|tools|tests)/" "system code sees platform/include only"
                ${system_files})
 
 file(GLOB raster_files ${ROOT}/platform/raster/*.h ${ROOT}/platform/raster/*.cpp)
