@@ -139,6 +139,10 @@ static_assert(sizeof(SpriteVertex) == 28);
 // mode and of every frame drawn.
 constexpr int kFrameWidth = 800;
 constexpr int kFrameHeight = 600;
+// The outer size a full-screen window is set back to when something resizes
+// it: two pixels over the frame each way (the display crops the excess).
+constexpr int kFullScreenSetBackWidth = kFrameWidth + 2;
+constexpr int kFullScreenSetBackHeight = kFrameHeight + 2;
 
 constexpr DWORD kSpriteFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
 

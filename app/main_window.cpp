@@ -21,7 +21,7 @@ int FramedHeight() {
 
 // The first 800 by 600 mode of the primary display, whatever its depth and
 // refresh rate; false when the display lists none.
-bool Find800x600Mode(DEVMODEA* mode) {
+bool FindFrameSizeMode(DEVMODEA* mode) {
   for (DWORD i = 0;; ++i) {
     *mode = DEVMODEA{};
     mode->dmSize = sizeof(DEVMODEA);
@@ -62,7 +62,7 @@ int CreateMainWindow(BenchmarkApp* app, HINSTANCE instance) {
   // Full screen: the display switches to 800 by 600 (depth and refresh rate
   // left as they are) and a borderless window covers it.
   DEVMODEA mode;
-  if (!Find800x600Mode(&mode)) return 0;
+  if (!FindFrameSizeMode(&mode)) return 0;
   mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
   if (ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN) != DISP_CHANGE_SUCCESSFUL) return 0;
 
@@ -84,7 +84,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       if (app->windowed == 1)
         SetWindowPos(window, HWND_NOTOPMOST, 0, 0, FramedWidth(), FramedHeight(), SWP_NOMOVE);
       else
-        SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 802, 602, SWP_NOMOVE);
+        SetWindowPos(window, HWND_NOTOPMOST, 0, 0, kFullScreenSetBackWidth,
+                     kFullScreenSetBackHeight, SWP_NOMOVE);
       break;
     }
     default: break;

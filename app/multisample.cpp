@@ -9,6 +9,9 @@ int ProbeMultiSample() {
 
   static const D3DMULTISAMPLE_TYPE kTypes[] = {D3DMULTISAMPLE_8_SAMPLES, D3DMULTISAMPLE_4_SAMPLES,
                                                D3DMULTISAMPLE_2_SAMPLES};
+  // A D3DMULTISAMPLE_n_SAMPLES value is its sample count.
+  static_assert(D3DMULTISAMPLE_2_SAMPLES == 2 && D3DMULTISAMPLE_4_SAMPLES == 4 &&
+                D3DMULTISAMPLE_8_SAMPLES == 8);
   int result = 0;
   for (D3DMULTISAMPLE_TYPE type : kTypes) {
     if (SUCCEEDED(d3d->CheckDeviceMultiSampleType(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, mode.Format,

@@ -71,11 +71,17 @@ void InitDialog(HWND dialog, SettingsDialogState* state) {
   SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
 }
 
+// The "STARTIMAGE" bitmap's size, centred at the top of the dialog.
+constexpr int kSplashWidth = 320;
+constexpr int kSplashHeight = 240;
+constexpr int kSplashTop = 5;
+
 void PaintSplash(HWND dialog, SettingsDialogState* state) {
   HDC dc = GetDC(dialog);
   RECT client;
   GetClientRect(dialog, &client);
-  BitBlt(dc, (client.right - 320) / 2, 5, 320, 240, state->splashDC, 0, 0, SRCCOPY);
+  BitBlt(dc, (client.right - kSplashWidth) / 2, kSplashTop, kSplashWidth, kSplashHeight,
+         state->splashDC, 0, 0, SRCCOPY);
   ReleaseDC(dialog, dc);
 }
 

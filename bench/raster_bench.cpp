@@ -7,6 +7,7 @@
 // glFinish) inside every iteration, so the figures are whole-draw costs.
 #include <benchmark/benchmark.h>
 #include <d3d9.h>
+#include <d3d9_programs.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -17,7 +18,6 @@
 #include "bench_device.h"
 #include "d3d9/device.h"
 #include "d3d9/device_choice.h"
-#include "d3d9/vertex_program_binding.h"
 #include "testing.h"
 
 namespace {

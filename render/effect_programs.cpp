@@ -2,11 +2,11 @@
 // the shading and the morphing input are compile-time choices, so each
 // program is a straight run of arithmetic without per-vertex switches.
 #include <d3d9.h>
+#include <d3d9_programs.h>
 
 #include <algorithm>
 #include <cmath>
 
-#include "d3d9/vertex_program_binding.h"
 #include "render/effect_source.h"
 
 namespace effect_source {

@@ -35,10 +35,12 @@
 #ifndef MORVANE_RENDER_EFFECT_SOURCE_H
 #define MORVANE_RENDER_EFFECT_SOURCE_H
 
-#include <cstdint>
+#include <d3d9.h>
+#include <d3d9_programs.h>
+#include <vertex_program.h>
 
-#include "d3d9/vertex_program_binding.h"
-#include "raster/vertex_program.h"
+#include <cstdint>
+#include <iterator>
 
 namespace effect_source {
 
@@ -63,11 +65,11 @@ static_assert(kEffectConstantRegisters <= raster::kConstantRegisters);
 
 enum class ParamType : uint8_t { Float3, Float4, Float4x3, Float4x4, Texture, Sampler };
 
-// Filter and address codes as Direct3D numbers them (D3DTEXF_*, D3DTADDRESS_*).
-constexpr uint8_t kFilterNone = 0;
-constexpr uint8_t kFilterLinear = 2;
-constexpr uint8_t kAddressWrap = 1;
-constexpr uint8_t kAddressClamp = 3;
+// Filter and address codes as the effect stores them: Direct3D's own values.
+constexpr uint8_t kFilterNone = D3DTEXF_NONE;
+constexpr uint8_t kFilterLinear = D3DTEXF_LINEAR;
+constexpr uint8_t kAddressWrap = D3DTADDRESS_WRAP;
+constexpr uint8_t kAddressClamp = D3DTADDRESS_CLAMP;
 
 struct Sampler {
   const char* texture;  // the texture parameter it samples
@@ -222,12 +224,11 @@ inline constexpr Pass kEdgePasses[] = {{"RearStretchEdge", kProgramEdge, {}, 0}}
 inline constexpr Pass kMorphEdgePasses[] = {{"RearStretchEdge", kProgramMorphEdge, {}, 0}};
 
 inline constexpr Technique kTechniques[] = {
-    {kTechShader, kShaderPasses, 5},
-    {kTechMorphShader, kMorphShaderPasses, 5},
-    {kTechEdge, kEdgePasses, 1},
-    {kTechMorphEdge, kMorphEdgePasses, 1},
+    {kTechShader, kShaderPasses, static_cast<int>(std::size(kShaderPasses))},
+    {kTechMorphShader, kMorphShaderPasses, static_cast<int>(std::size(kMorphShaderPasses))},
+    {kTechEdge, kEdgePasses, static_cast<int>(std::size(kEdgePasses))},
+    {kTechMorphEdge, kMorphEdgePasses, static_cast<int>(std::size(kMorphEdgePasses))},
 };
-constexpr int kTechniqueCount = 4;
 
 }  // namespace effect_source
 

@@ -122,11 +122,11 @@ bool SaveFramePng(const std::string& path) {
   return ok;
 }
 
-bool Has800x600Mode() {
+bool HasFrameSizeMode() {
   DEVMODEA mode = {};
   mode.dmSize = sizeof mode;
   for (DWORD i = 0; EnumDisplaySettingsA(nullptr, i, &mode); ++i)
-    if (mode.dmPelsWidth == 800 && mode.dmPelsHeight == 600) return true;
+    if (mode.dmPelsWidth == kFrameWidth && mode.dmPelsHeight == kFrameHeight) return true;
   return false;
 }
 
@@ -271,7 +271,7 @@ int ReportAutomation() {
     return 1;
   }
   if (g.app == nullptr || !boxes.empty()) {
-    if (g.run.options.windowed == 0 && !Has800x600Mode())
+    if (g.run.options.windowed == 0 && !HasFrameSizeMode())
       std::fprintf(stderr,
                    "morvane: full screen needs an 800x600 display mode; this display "
                    "lists none\n");

@@ -9,20 +9,27 @@
 #include <string>
 #include <vector>
 
+#include "app/app.h"
 #include "app/cli/automation.h"
 #include "d3d9/device_choice.h"
 #include "testing.h"
 
 namespace {
 
+// The desktop the headless display reports, larger than the frame.
+constexpr int kHeadlessDesktopWidth = 1024, kHeadlessDesktopHeight = 768;
+
 // Sets up the unattended run's environment; 0, or the exit code after a
 // one-line reason on stderr.
 int PrepareUnattended(AutomationOptions* options) {
   if (options->headless) {
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    // The offscreen display offers the desktop and 800x600, so full screen
-    // runs headless too.
-    testing_hooks::SetDisplayModes({{1024, 768, 32, 60}, {800, 600, 32, 60}});
+    // The offscreen display offers a desktop mode and the frame's size, so
+    // full screen runs headless too.
+    constexpr int kDepth = 32, kRefreshHz = 60;
+    testing_hooks::SetDisplayModes(
+        {{kHeadlessDesktopWidth, kHeadlessDesktopHeight, kDepth, kRefreshHz},
+         {kFrameWidth, kFrameHeight, kDepth, kRefreshHz}});
   } else if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) {
     std::fprintf(stderr,
                  "morvane: --display: no display (DISPLAY and WAYLAND_DISPLAY are unset)\n");

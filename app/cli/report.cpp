@@ -5,6 +5,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "app/app.h"
 #include "app/cli/run_state.h"
 
 namespace {
@@ -133,8 +134,9 @@ bool WriteHtmlReport(const RunResults& run, std::string* error) {
   for (const std::string& path : run.capturedPngs) {
     std::ifstream in(path, std::ios::binary);
     const std::string png{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    h << "<figure><img alt=\"frame\" width=\"800\" height=\"600\" src=\"data:image/png;base64,"
-      << Base64(png) << "\"><figcaption>" << Escape(path) << "</figcaption></figure>\n";
+    h << "<figure><img alt=\"frame\" width=\"" << kFrameWidth << "\" height=\"" << kFrameHeight
+      << "\" src=\"data:image/png;base64," << Base64(png) << "\"><figcaption>" << Escape(path)
+      << "</figcaption></figure>\n";
   }
   h << "</body></html>\n";
   std::ofstream out(run.options.reportPath, std::ios::binary);

@@ -1,6 +1,8 @@
 // Vertex and index buffers, vertex declarations.
 #include "d3d9/buffers.h"
 
+#include <vertex_program.h>
+
 #include <new>
 
 namespace d3d9 {
@@ -130,7 +132,9 @@ HRESULT VertexDeclaration::Create(Device* device, const D3DVERTEXELEMENT9* eleme
   if (elements == nullptr) return D3DERR_INVALIDCALL;
   std::vector<D3DVERTEXELEMENT9> original;
   std::vector<raster::VertexElement> layout;
-  bool seen[6][2] = {};
+  // Each usage and usage index at most once; rows indexed by raster::Usage.
+  constexpr int kUsages = static_cast<int>(raster::Usage::kBlendWeight) + 1;
+  bool seen[kUsages][raster::VertexInput::kUsageIndices] = {};
   for (int i = 0;; ++i) {
     if (i >= MAXD3DDECLLENGTH) return D3DERR_INVALIDCALL;  // no end marker in reach
     const D3DVERTEXELEMENT9& e = elements[i];
@@ -138,9 +142,9 @@ HRESULT VertexDeclaration::Create(Device* device, const D3DVERTEXELEMENT9* eleme
     if (e.Stream == 0xFF) break;
     raster::VertexElement v;
     UINT size = 0;
-    if (e.Stream > 1 || e.Method != D3DDECLMETHOD_DEFAULT || e.UsageIndex > 1 ||
-        e.Offset % 4 != 0 || !ElementType(e.Type, &v.type, &size) ||
-        !ElementUsage(e.Usage, &v.usage))
+    if (e.Stream > 1 || e.Method != D3DDECLMETHOD_DEFAULT ||
+        e.UsageIndex >= raster::VertexInput::kUsageIndices || e.Offset % 4 != 0 ||
+        !ElementType(e.Type, &v.type, &size) || !ElementUsage(e.Usage, &v.usage))
       return D3DERR_INVALIDCALL;
     bool& used = seen[static_cast<int>(v.usage)][e.UsageIndex];
     if (used) return D3DERR_INVALIDCALL;

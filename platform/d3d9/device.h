@@ -6,6 +6,8 @@
 #ifndef MORVANE_PLATFORM_D3D9_DEVICE_H
 #define MORVANE_PLATFORM_D3D9_DEVICE_H
 
+#include <d3d9_programs.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -16,7 +18,6 @@
 #include "d3d9/objects.h"
 #include "d3d9/texture.h"
 #include "d3d9/unsupported.h"
-#include "d3d9/vertex_program_binding.h"
 #include "raster/raster.h"
 
 namespace d3d9 {
@@ -94,7 +95,7 @@ class Device final : public IDirect3DDevice9 {
   HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT minVertexIndex,
                                UINT numVertices, UINT startIndex, UINT primCount) override;
 
-  // The vertex-program hand-over (vertex_program_binding.h).
+  // The vertex-program hand-over (d3d9_programs.h).
   void SetVertexProgram(const VertexProgramInfo& program) { program_ = program; }
   const VertexProgramInfo& vertexProgram() const { return program_; }
 

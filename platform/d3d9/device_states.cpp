@@ -124,16 +124,16 @@ void Device::SetDefaultStates() {
   rs[D3DRS_SRCBLENDALPHA] = D3DBLEND_ONE;
   rs[D3DRS_DESTBLENDALPHA] = D3DBLEND_ZERO;
   rs[D3DRS_BLENDOPALPHA] = D3DBLENDOP_ADD;
-  rs[154] = kOne;                // D3DRS_POINTSIZE
-  rs[166] = 0x42800000;          // D3DRS_POINTSIZE_MAX 64.0f
-  rs[37] = kOne;                 // D3DRS_FOGEND
-  rs[38] = kOne;                 // D3DRS_FOGDENSITY
-  rs[56] = D3DCMP_ALWAYS;        // D3DRS_STENCILFUNC
-  rs[53] = rs[54] = rs[55] = 1;  // stencil operations KEEP
-  rs[58] = rs[59] = 0xFFFFFFFF;  // stencil masks
-  rs[145] = 1;                   // D3DRS_DIFFUSEMATERIALSOURCE: colour 1
-  rs[146] = 2;                   // D3DRS_SPECULARMATERIALSOURCE: colour 2
-  rs[142] = TRUE;                // D3DRS_LOCALVIEWER
+  rs[D3DRS_POINTSIZE] = kOne;
+  rs[D3DRS_POINTSIZE_MAX] = 0x42800000;  // 64.0f
+  rs[D3DRS_FOGEND] = kOne;
+  rs[D3DRS_FOGDENSITY] = kOne;
+  rs[D3DRS_STENCILFUNC] = D3DCMP_ALWAYS;
+  rs[D3DRS_STENCILFAIL] = rs[D3DRS_STENCILZFAIL] = rs[D3DRS_STENCILPASS] = D3DSTENCILOP_KEEP;
+  rs[D3DRS_STENCILMASK] = rs[D3DRS_STENCILWRITEMASK] = 0xFFFFFFFF;
+  rs[D3DRS_DIFFUSEMATERIALSOURCE] = D3DMCS_COLOR1;
+  rs[D3DRS_SPECULARMATERIALSOURCE] = D3DMCS_COLOR2;
+  rs[D3DRS_LOCALVIEWER] = TRUE;
 
   for (int s = 0; s < kTextureStages; ++s) {
     DWORD* ts = stageStates_[s];

@@ -23,6 +23,9 @@ std::mutex g_multisampleMutex;
 std::vector<int> g_multisamples = {2, 4, 8};
 
 // Offered when the test hooks' list has it and, for the GL device, GL does.
+// Callers pass a D3DMULTISAMPLE_TYPE as its sample count.
+static_assert(D3DMULTISAMPLE_2_SAMPLES == 2 && D3DMULTISAMPLE_4_SAMPLES == 4 &&
+              D3DMULTISAMPLE_8_SAMPLES == 8);
 bool MultisampleSupported(int samples) {
   {
     std::lock_guard<std::mutex> lock(g_multisampleMutex);

@@ -18,13 +18,13 @@
 #define MORVANE_PLATFORM_D3D9_GL_DEVICE_H
 
 #include <d3d9.h>
+#include <d3d9_programs.h>
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "d3d9/vertex_program_binding.h"
 #include "raster/raster.h"
 
 namespace d3d9 {

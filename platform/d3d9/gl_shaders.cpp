@@ -22,7 +22,7 @@ uniform sampler2D morvaneTexture;
 uniform ivec3 morvaneColorOp;
 uniform ivec3 morvaneAlphaOp;
 uniform int morvaneTexcoordIndex;
-uniform int morvaneAlphaFunc;  // -1: no alpha test, else the D3DCMP value - 1
+uniform int morvaneAlphaFunc;  // -1: no alpha test, else the raster::Compare value
 uniform float morvaneAlphaRef;
 out vec4 morvaneOut;
 
@@ -182,6 +182,13 @@ bool BuildVertexProgram(const char* glsl, GlProgram* out, std::string* failure) 
   source += kProgramMain;
   return Link(source, out, failure);
 }
+
+// Passes() in kFragmentShader numbers the functions as raster::Compare does.
+using C = raster::Compare;
+static_assert(static_cast<int>(C::kNever) == 0 && static_cast<int>(C::kLess) == 1 &&
+              static_cast<int>(C::kEqual) == 2 && static_cast<int>(C::kLessEqual) == 3 &&
+              static_cast<int>(C::kGreater) == 4 && static_cast<int>(C::kNotEqual) == 5 &&
+              static_cast<int>(C::kGreaterEqual) == 6 && static_cast<int>(C::kAlways) == 7);
 
 bool SetPixelUniforms(const GlProgram& program, const raster::State& state) {
   // Stage 0 decoded exactly as the CPU device decodes it.

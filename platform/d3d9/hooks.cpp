@@ -1,11 +1,12 @@
 // The Direct3D test hooks.
 #include "d3d9/hooks.h"
 
+#include <vertex_program.h>
+
 #include <algorithm>
 #include <vector>
 
 #include "d3d9/objects.h"
-#include "raster/vertex_program.h"
 #include "testing.h"
 
 namespace d3d9 {

@@ -1,6 +1,6 @@
 // The vertex-program hand-over and the process-wide table of programs by
 // name.
-#include "d3d9/vertex_program_binding.h"
+#include <d3d9_programs.h>
 
 #include <deque>
 #include <map>

@@ -1,6 +1,8 @@
 // ID3DXEffect over checked effect records, and D3DXCreateEffect.
 #include "d3dx9/effect.h"
 
+#include <d3d9_programs.h>
+
 #include <algorithm>
 #include <functional>
 #include <new>
@@ -8,7 +10,6 @@
 #include "d3d9/device.h"
 #include "d3d9/hooks.h"
 #include "d3d9/texture.h"
-#include "d3d9/vertex_program_binding.h"
 #include "d3dx9/effect_refusal.h"
 #include "win32/allocation_faults.h"
 

@@ -22,6 +22,7 @@ enum class TypeCode : uint32_t {
   kSampler = 5,
 };
 inline constexpr uint32_t kTypeCodes = 6;
+static_assert(static_cast<uint32_t>(TypeCode::kSampler) + 1 == kTypeCodes);
 
 // Limits a blob must keep.
 inline constexpr uint32_t kMaxNameLength = 255;  // bytes, no NUL inside, at least 1

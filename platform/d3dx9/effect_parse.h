@@ -9,14 +9,15 @@
 #ifndef MORVANE_PLATFORM_D3DX9_EFFECT_PARSE_H
 #define MORVANE_PLATFORM_D3DX9_EFFECT_PARSE_H
 
+#include <d3d9_programs.h>
+#include <vertex_program.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "d3d9/vertex_program_binding.h"
 #include "d3dx9/effect_format.h"
-#include "raster/vertex_program.h"
 
 namespace fxformat {
 

@@ -204,7 +204,7 @@ HRESULT WINAPI D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pS
 // constant registers and defaults; samplers with their states; techniques
 // whose passes name a vertex program and bind samplers to stages. Vertex
 // programs are found by name among those registered through
-// d3d9::RegisterVertexProgram (platform/d3d9/vertex_program_binding.h).
+// d3d9::RegisterVertexProgram (d3d9_programs.h).
 // Only Begin flags 0 are done: Begin saves what the technique's passes
 // change and End restores it. Parameters keep their values across
 // Begin/End pairs. Calls out of order and null or foreign handles return

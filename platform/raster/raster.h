@@ -36,13 +36,14 @@
 #ifndef MORVANE_PLATFORM_RASTER_RASTER_H
 #define MORVANE_PLATFORM_RASTER_RASTER_H
 
+#include <vertex_program.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 
 #include "raster/state.h"
 #include "raster/target.h"
-#include "raster/vertex_program.h"
 
 namespace raster {
 

@@ -4,11 +4,12 @@
 #ifndef MORVANE_PLATFORM_RASTER_VERTEX_H
 #define MORVANE_PLATFORM_RASTER_VERTEX_H
 
+#include <vertex_program.h>
+
 #include <cstdint>
 
 #include "raster/setup.h"
 #include "raster/state.h"
-#include "raster/vertex_program.h"
 
 namespace raster {
 

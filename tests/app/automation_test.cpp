@@ -342,23 +342,25 @@ TEST_F(GlDeviceRunTest, TheDemoSceneMatchesTheCpuDeviceAtThreeTimes) {
     for (int t : times) {
       int w = 0, h = 0;
       frames[d].push_back(test_support::LoadPng(devices[d] + std::to_string(t) + ".png", &w, &h));
-      ASSERT_EQ(w, 800);
-      ASSERT_EQ(h, 600);
+      ASSERT_EQ(w, kFrameWidth);
+      ASSERT_EQ(h, kFrameHeight);
     }
   }
   for (size_t i = 0; i < std::size(times); ++i) {
     SCOPED_TRACE(times[i]);
     double share = 0.0;
-    EXPECT_TRUE(test_support::FramesAgree(frames[1][i], frames[0][i], 800, 600, 2, 0.99,
-                                          test_support::TestName() + "." + std::to_string(times[i]),
-                                          &share));
+    EXPECT_TRUE(test_support::FramesAgree(
+        frames[1][i], frames[0][i], kFrameWidth, kFrameHeight, 2, 0.99,
+        test_support::TestName() + "." + std::to_string(times[i]), &share));
     // Not two blank frames agreeing: the scene is there, in many colours.
     std::vector<uint32_t> colours = frames[0][i];
     std::sort(colours.begin(), colours.end());
     EXPECT_GT(std::unique(colours.begin(), colours.end()) - colours.begin(), 1000);
     std::printf("%d ms: %.2f%% of pixels within 2 levels\n", times[i], share * 100.0);
-    test_support::SaveFrame(frames[0][i], 800, 600, "demo-cpu-" + std::to_string(times[i]));
-    test_support::SaveFrame(frames[1][i], 800, 600, "demo-gl-" + std::to_string(times[i]));
+    test_support::SaveFrame(frames[0][i], kFrameWidth, kFrameHeight,
+                            "demo-cpu-" + std::to_string(times[i]));
+    test_support::SaveFrame(frames[1][i], kFrameWidth, kFrameHeight,
+                            "demo-gl-" + std::to_string(times[i]));
   }
 }
 #endif

@@ -64,7 +64,7 @@ TEST_F(ClosingTest, EveryEndingOfTheRunTearsDownAndGivesTheModeBack) {
   for (const EndingCase& c : cases) {
     SCOPED_TRACE(testing::Message()
                  << "full screen " << c.fullScreen << " ending " << static_cast<int>(c.ending));
-    testing_hooks::SetDisplayModes({{800, 600, 32, 60}, {1024, 768, 32, 60}});
+    testing_hooks::SetDisplayModes({{kFrameWidth, kFrameHeight, 32, 60}, {1024, 768, 32, 60}});
     const std::string desktop = CurrentMode();
     ASSERT_NE(desktop, "800x600");
     testing_hooks::SetIdleHandler([&](HWND active) {
@@ -106,7 +106,7 @@ TEST_F(ClosingTest, EveryEndingOfTheRunTearsDownAndGivesTheModeBack) {
 // A start-up that stops after the switch to full screen gives the mode back
 // too, through the same teardown.
 TEST_F(ClosingTest, AFailedFullScreenStartUpGivesTheModeBack) {
-  testing_hooks::SetDisplayModes({{800, 600, 32, 60}, {1024, 768, 32, 60}});
+  testing_hooks::SetDisplayModes({{kFrameWidth, kFrameHeight, 32, 60}, {1024, 768, 32, 60}});
   const std::string desktop = CurrentMode();
   BenchmarkApp app;
   app.windowed = 0;
@@ -119,7 +119,7 @@ TEST_F(ClosingTest, AFailedFullScreenStartUpGivesTheModeBack) {
 // The window manager resizing the full-screen window meets the same rule as
 // any other size change: back to 802 by 602.
 TEST_F(ClosingTest, FullScreenResizedByTheWindowManagerIsSetBackTo802By602) {
-  testing_hooks::SetDisplayModes({{800, 600, 32, 60}, {1024, 768, 32, 60}});
+  testing_hooks::SetDisplayModes({{kFrameWidth, kFrameHeight, 32, 60}, {1024, 768, 32, 60}});
   BenchmarkApp app;
   app.windowed = 0;
   ASSERT_EQ(CreateMainWindow(&app, GetModuleHandleA(nullptr)), 1);
@@ -129,12 +129,12 @@ TEST_F(ClosingTest, FullScreenResizedByTheWindowManagerIsSetBackTo802By602) {
   Pump();
   RECT window;
   GetWindowRect(app.window, &window);
-  EXPECT_EQ(window.right - window.left, 802);
-  EXPECT_EQ(window.bottom - window.top, 602);
+  EXPECT_EQ(window.right - window.left, kFullScreenSetBackWidth);
+  EXPECT_EQ(window.bottom - window.top, kFullScreenSetBackHeight);
   int width = 0, height = 0;
   SDL_GetWindowSize(sdl, &width, &height);
-  EXPECT_EQ(width, 802);
-  EXPECT_EQ(height, 602);
+  EXPECT_EQ(width, kFullScreenSetBackWidth);
+  EXPECT_EQ(height, kFullScreenSetBackHeight);
 }
 
 // The dialog has no close box: the window manager's close and Alt+F4 leave

@@ -176,10 +176,10 @@ TEST_F(DevicesTest, ARunPresentsFramesAndTearsEverythingDown) {
   EXPECT_EQ(app.directSound, nullptr);
   int width = 0, height = 0;
   std::vector<uint32_t> frame = testing_hooks::LastPresentedFrame(&width, &height);
-  ASSERT_EQ(width, 800);
-  ASSERT_EQ(height, 600);
+  ASSERT_EQ(width, kFrameWidth);
+  ASSERT_EQ(height, kFrameHeight);
   EXPECT_EQ(frame[0] & 0xFFFFFF, 0u);  // the fade quad covers everything
-  EXPECT_EQ(frame[400 * 800 + 300] & 0xFFFFFF, 0u);
+  EXPECT_EQ(frame[400 * kFrameWidth + 300] & 0xFFFFFF, 0u);
   testing_hooks::SetSleepAdvancesClock(true);
   ReleaseApp(&app);
   EXPECT_EQ(testing_hooks::LiveDirect3DObjects(), 0);

@@ -216,15 +216,15 @@ TEST_F(SpriteTest, EachTexelBecomesOnePixel) {
   real_->Present(nullptr, nullptr, nullptr, nullptr);
   int w = 0, h = 0;
   const auto frame = testing_hooks::LastPresentedFrame(&w, &h);
-  ASSERT_EQ(w, 800);
-  ASSERT_EQ(h, 600);
+  ASSERT_EQ(w, kFrameWidth);
+  ASSERT_EQ(h, kFrameHeight);
   int wrong = 0;
-  for (int y = 0; y < 600; ++y)
-    for (int x = 0; x < 800; ++x) {
+  for (int y = 0; y < kFrameHeight; ++y)
+    for (int x = 0; x < kFrameWidth; ++x) {
       const bool inside = x >= 300 && x < 370 && y >= 200 && y < 258;
       const uint32_t want =
           inside ? (ChipTexel(91 + x - 300, 172 + y - 200) | 0xFF000000u) : 0xFF000000u;
-      if ((frame[static_cast<size_t>(y) * 800 + x] | 0xFF000000u) != want) ++wrong;
+      if ((frame[static_cast<size_t>(y) * kFrameWidth + x] | 0xFF000000u) != want) ++wrong;
     }
   EXPECT_EQ(wrong, 0);
 }

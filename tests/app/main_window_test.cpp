@@ -18,8 +18,8 @@ TEST_F(MainWindowTest, WindowedHasAnExact800By600ClientAreaAndTheTitle) {
   ASSERT_EQ(CreateMainWindow(&app, GetModuleHandleA(nullptr)), 1);
   ASSERT_NE(app.window, nullptr);
   RECT client = Client(app.window);
-  EXPECT_EQ(client.right, 800);
-  EXPECT_EQ(client.bottom, 600);
+  EXPECT_EQ(client.right, kFrameWidth);
+  EXPECT_EQ(client.bottom, kFrameHeight);
 
   char title[128] = {};
   GetWindowTextA(app.window, title, sizeof title);
@@ -55,10 +55,10 @@ TEST_F(MainWindowTest, SizeChangesAreSetBackUnlessOneDimensionStays) {
     int outerWidth, outerHeight;    // asked for
     int clientWidth, clientHeight;  // client area afterwards
   } cases[] = {
-      {width, height + 50, 800, 650},         // width stays 800: left alone
-      {width + 40, height, 840, 600},         // height stays 600: left alone
-      {width - 100, height - 100, 800, 600},  // both change: set back
-      {width + 100, height + 10, 800, 600},
+      {width, height + 50, kFrameWidth, kFrameHeight + 50},    // width stays: left alone
+      {width + 40, height, kFrameWidth + 40, kFrameHeight},    // height stays: left alone
+      {width - 100, height - 100, kFrameWidth, kFrameHeight},  // both change: set back
+      {width + 100, height + 10, kFrameWidth, kFrameHeight},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.outerWidth);
@@ -71,19 +71,20 @@ TEST_F(MainWindowTest, SizeChangesAreSetBackUnlessOneDimensionStays) {
 }
 
 TEST_F(MainWindowTest, FullScreenSizeRuleUses802By602) {
-  testing_hooks::SetDisplayModes({{800, 600, 32, 60}, {1024, 768, 32, 60}});
+  testing_hooks::SetDisplayModes({{kFrameWidth, kFrameHeight, 32, 60}, {1024, 768, 32, 60}});
   BenchmarkApp app;
   app.windowed = 0;
   ASSERT_EQ(CreateMainWindow(&app, GetModuleHandleA(nullptr)), 1);
   SetWindowPos(app.window, HWND_NOTOPMOST, 0, 0, 640, 480, SWP_NOMOVE);
   RECT window;
   GetWindowRect(app.window, &window);
-  EXPECT_EQ(window.right - window.left, 802);
-  EXPECT_EQ(window.bottom - window.top, 602);
+  EXPECT_EQ(window.right - window.left, kFullScreenSetBackWidth);
+  EXPECT_EQ(window.bottom - window.top, kFullScreenSetBackHeight);
 }
 
 TEST_F(MainWindowTest, FullScreenSwitchesTheDisplayAndRestylesTheWindow) {
-  testing_hooks::SetDisplayModes({{640, 480, 32, 60}, {800, 600, 16, 75}, {1024, 768, 32, 60}});
+  testing_hooks::SetDisplayModes(
+      {{640, 480, 32, 60}, {kFrameWidth, kFrameHeight, 16, 75}, {1024, 768, 32, 60}});
   BenchmarkApp app;
   app.windowed = 0;
   ASSERT_EQ(CreateMainWindow(&app, GetModuleHandleA(nullptr)), 1);
@@ -93,13 +94,13 @@ TEST_F(MainWindowTest, FullScreenSwitchesTheDisplayAndRestylesTheWindow) {
   GetWindowRect(app.window, &window);
   EXPECT_EQ(window.left, 0);
   EXPECT_EQ(window.top, 0);
-  EXPECT_EQ(window.right, 800);
-  EXPECT_EQ(window.bottom, 600);
+  EXPECT_EQ(window.right, kFrameWidth);
+  EXPECT_EQ(window.bottom, kFrameHeight);
   RECT client = Client(app.window);
-  EXPECT_EQ(client.right, 800);
-  EXPECT_EQ(client.bottom, 600);
-  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 800);
-  EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 600);
+  EXPECT_EQ(client.right, kFrameWidth);
+  EXPECT_EQ(client.bottom, kFrameHeight);
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), kFrameWidth);
+  EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), kFrameHeight);
 }
 
 TEST_F(MainWindowTest, FullScreenFailsWithoutAn800By600Mode) {

@@ -2,10 +2,11 @@
 // (no context, a shader that does not compile) and what Auto falls back to,
 // the multisample counts it offers, and a programmed, textured, blended
 // frame drawn by both devices compared pixel by pixel.
+#include <d3d9_programs.h>
+
 #include <cstdlib>
 #include <cstring>
 
-#include "d3d9/vertex_program_binding.h"
 #include "device_fixture.h"
 
 namespace d3d9_test {

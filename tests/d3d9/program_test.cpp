@@ -2,9 +2,10 @@
 // bound through the one entry point, fed by the declaration from two
 // streams and the float constants; clipping against the near plane of a
 // perspective it computes. Both devices run it.
+#include <d3d9_programs.h>
+
 #include <cstring>
 
-#include "d3d9/vertex_program_binding.h"
 #include "device_fixture.h"
 
 namespace d3d9_test {

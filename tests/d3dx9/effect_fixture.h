@@ -5,13 +5,13 @@
 #ifndef MORVANE_TESTS_D3DX9_EFFECT_FIXTURE_H
 #define MORVANE_TESTS_D3DX9_EFFECT_FIXTURE_H
 
+#include <d3d9_programs.h>
 #include <d3dx9.h>
 
 #include <array>
 #include <vector>
 
 #include "d3d9/device_fixture.h"
-#include "d3d9/vertex_program_binding.h"
 #include "testing.h"
 #include "tools/effectc/effect_writer.h"
 

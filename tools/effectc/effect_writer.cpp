@@ -10,11 +10,17 @@ namespace fxc {
 
 namespace {
 
+// A ParamType is written as, and cast to, the format's type code.
+constexpr bool SameCode(ParamType ours, fxformat::TypeCode code) {
+  return static_cast<uint32_t>(ours) == static_cast<uint32_t>(code);
+}
+static_assert(SameCode(ParamType::Float3, fxformat::TypeCode::kFloat3) &&
+              SameCode(ParamType::Float4, fxformat::TypeCode::kFloat4) &&
+              SameCode(ParamType::Float4x3, fxformat::TypeCode::kFloat4x3) &&
+              SameCode(ParamType::Float4x4, fxformat::TypeCode::kFloat4x4) &&
+              SameCode(ParamType::Texture, fxformat::TypeCode::kTexture) &&
+              SameCode(ParamType::Sampler, fxformat::TypeCode::kSampler));
 static_assert(static_cast<uint32_t>(ParamType::Sampler) + 1 == fxformat::kTypeCodes);
-static_assert(static_cast<uint32_t>(ParamType::Float4x3) ==
-              static_cast<uint32_t>(fxformat::TypeCode::kFloat4x3));
-static_assert(static_cast<uint32_t>(ParamType::Texture) ==
-              static_cast<uint32_t>(fxformat::TypeCode::kTexture));
 
 class Out {
  public:

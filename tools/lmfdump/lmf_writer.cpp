@@ -1,7 +1,6 @@
 #include "tools/lmfdump/lmf_writer.h"
 
 #include <cstring>
-#include <fstream>
 
 #include "scene/lmf_tags.h"
 
@@ -172,20 +171,6 @@ std::vector<uint8_t> WriteLmf(const SceneData& scene) {
   w.ChunkU16(kLITN, scene.lightCount);
   for (uint16_t i = 0; i < scene.lightCount; ++i) w.Chunk(kLIGT, nullptr, 0);
   return WithHeader(w.bytes());
-}
-
-bool WriteLmfFile(const std::filesystem::path& path, const SceneData& scene, std::string* error) {
-  const std::vector<uint8_t> bytes = WriteLmf(scene);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (out) {
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-  }
-  if (!out) {
-    if (error) *error = "cannot write " + path.string();
-    return false;
-  }
-  return true;
 }
 
 }  // namespace lmfw

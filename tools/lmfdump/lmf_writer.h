@@ -12,7 +12,6 @@
 #define MORVANE_TOOLS_LMF_WRITER_H
 
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -126,7 +125,6 @@ struct SceneData {
 // have keys or a behaviour other than the default. Counts over 65535 are
 // cut to 16 bits as the format stores them.
 std::vector<uint8_t> WriteLmf(const SceneData& scene);
-bool WriteLmfFile(const std::filesystem::path& path, const SceneData& scene, std::string* error);
 
 // The header (magic, total length) in front of top-level chunk bytes.
 std::vector<uint8_t> WithHeader(const std::vector<uint8_t>& chunks);

@@ -89,26 +89,4 @@ double ExpFast(double x) {
 
 double Sqrt(double x) { return x > 0 ? std::sqrt(x) : 0; }
 
-double Atan2(double y, double x) {
-  if (x == 0 && y == 0) return 0;
-  const double ax = x < 0 ? -x : x;
-  const double ay = y < 0 ? -y : y;
-  // atan of the ratio in [0, 1], halved twice (atan z = 2 atan(z / (1 +
-  // sqrt(1 + z^2)))) so the series converges fast.
-  double z = ay > ax ? ax / ay : ay / ax;
-  z = z / (1 + Sqrt(1 + z * z));
-  z = z / (1 + Sqrt(1 + z * z));
-  const double z2 = z * z;
-  double term = z;
-  double sum = z;
-  for (int n = 1; n < 30; ++n) {
-    term = -term * z2;
-    sum += term / (2 * n + 1);
-  }
-  double a = 4 * sum;
-  if (ay > ax) a = kPi / 2 - a;
-  if (x < 0) a = kPi - a;
-  return y < 0 ? -a : a;
-}
-
 }  // namespace mkassets

@@ -17,7 +17,6 @@ double Sin(double x);
 double Cos(double x);
 double Exp(double x);
 double Sqrt(double x);  // IEEE square root (exactly rounded)
-double Atan2(double y, double x);
 double Floor(double x);
 // e^x for x <= 0 from a table (linear between entries, 0 below -16): for
 // pictures, where speed matters more than the last digits.

@@ -90,20 +90,6 @@ void MeshBuilder::Grid(int cols, int rows, const std::function<VertexIn(double, 
     }
 }
 
-void AddBox(MeshBuilder* m, Vec3 c, Vec3 h, const Skin& skin, Colour col) {
-  const Vec3 axes[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
-  for (int a = 0; a < 3; ++a)
-    for (int s = -1; s <= 1; s += 2) {
-      const Vec3 n = axes[a] * s;
-      const Vec3 u = axes[(a + 1) % 3], v = axes[(a + 2) % 3];
-      const Vec3 hu{u.x * h.x, u.y * h.y, u.z * h.z}, hv{v.x * h.x, v.y * h.y, v.z * h.z};
-      const Vec3 centre = c + Vec3{n.x * h.x, n.y * h.y, n.z * h.z};
-      m->Grid(1, 1, [&](double fu, double fv) {
-        return VertexIn{centre + hu * (fu * 2 - 1) + hv * (fv * 2 - 1), n, col, fu, fv, skin};
-      });
-    }
-}
-
 void AddSphere(MeshBuilder* m, Vec3 c, Vec3 r, int cols, int rows, const Skin& skin, Colour col) {
   m->Grid(cols, rows, [&](double u, double v) {
     const double a = 2 * kPi * u, b = kPi * v;

@@ -55,7 +55,6 @@ class MeshBuilder {
   // A triangle whose front faces the mean of its vertex normals.
   void Triangle(uint16_t a, uint16_t b, uint16_t c);
   size_t VertexCount() const { return vertices_.size(); }
-  size_t TriangleCount() const { return indices_.size() / 3; }
   // Every vertex, for changes after building (lighting, morph targets).
   std::vector<VertexIn>& Vertices() { return vertices_; }
   lmfw::MeshData Build(uint16_t surfaceNo) const;
@@ -71,7 +70,6 @@ class MeshBuilder {
 };
 
 // Shapes (vertex colour white, rigid on `skin`; light them afterwards).
-void AddBox(MeshBuilder* m, Vec3 centre, Vec3 half, const Skin& skin, Colour c);
 void AddSphere(MeshBuilder* m, Vec3 centre, Vec3 radius, int cols, int rows, const Skin& skin,
                Colour c);
 // A closed tube from a to b with radii ra and rb; `skinAt(t)` gives the

@@ -1,6 +1,9 @@
-// The hand-over between vertex programs and the rasteriser. Programs live
-// outside the platform (the renderer writes them as C++ functions); they see
-// only the plain types below, so this header includes nothing else.
+// The hand-over between vertex programs and the rasteriser: a public header
+// of this layer's own (not part of the Windows interface), read by the
+// rasteriser, which knows nothing of Direct3D, and by d3d9_programs.h.
+// Programs live outside the platform (the renderer writes them as C++
+// functions); they see only the plain types below, so this header includes
+// nothing else.
 //
 // Per vertex, the rasteriser fills a VertexInput from the bound streams by
 // usage and usage index, calls the program with the float4 constant
@@ -10,8 +13,8 @@
 // or the rasteriser's worker threads, several at once for different
 // vertices, once per vertex of a draw's vertex range, in no promised order;
 // so it must not write anything but *out.
-#ifndef MORVANE_PLATFORM_RASTER_VERTEX_PROGRAM_H
-#define MORVANE_PLATFORM_RASTER_VERTEX_PROGRAM_H
+#ifndef MORVANE_PLATFORM_VERTEX_PROGRAM_H
+#define MORVANE_PLATFORM_VERTEX_PROGRAM_H
 
 namespace raster {
 
@@ -56,4 +59,4 @@ struct VertexShader {
 
 }  // namespace raster
 
-#endif  // MORVANE_PLATFORM_RASTER_VERTEX_PROGRAM_H
+#endif  // MORVANE_PLATFORM_VERTEX_PROGRAM_H

@@ -1,10 +1,12 @@
-// The vertex-program interface of the software device: the effect framework
-// binds programs with SetVertexProgram, and code outside the platform hands
-// its programs over by name through RegisterVertexProgram, the one entry
-// point for that.
+// Vertex programs for the Direct3D 9 device: an extension of this layer, not
+// part of the Windows interface (the program has no shader byte code; it
+// hands the device C++ functions instead). The effect framework binds
+// programs with SetVertexProgram, and code outside the platform hands its
+// programs over by name through RegisterVertexProgram, the one entry point
+// for that.
 //
 // A vertex program has two forms: a plain C++ function
-// (raster/vertex_program.h) that the CPU device runs, and optionally a GLSL
+// (vertex_program.h) that the CPU device runs, and optionally a GLSL
 // 3.30 core vertex shader that the OpenGL device runs (VertexProgramInfo
 // below says what it must look like). The C++ form runs for every vertex
 // of DrawIndexedPrimitive: it receives the vertex's inputs gathered by the
@@ -19,12 +21,11 @@
 // The device keeps no copy of what `user` points at; it must stay valid
 // while bound. Call from the device's thread; the program itself is called
 // on that thread only, during DrawIndexedPrimitive.
-#ifndef MORVANE_PLATFORM_D3D9_VERTEX_PROGRAM_BINDING_H
-#define MORVANE_PLATFORM_D3D9_VERTEX_PROGRAM_BINDING_H
+#ifndef MORVANE_PLATFORM_D3D9_PROGRAMS_H
+#define MORVANE_PLATFORM_D3D9_PROGRAMS_H
 
 #include <d3d9.h>
-
-#include "raster/vertex_program.h"
+#include <vertex_program.h>
 
 namespace d3d9 {
 
@@ -76,4 +77,4 @@ const VertexProgramInfo* FindVertexProgram(const char* name);
 
 }  // namespace d3d9
 
-#endif  // MORVANE_PLATFORM_D3D9_VERTEX_PROGRAM_BINDING_H
+#endif  // MORVANE_PLATFORM_D3D9_PROGRAMS_H
