@@ -74,8 +74,6 @@ struct DisplayMode {
 // Replaces the list EnumDisplaySettingsA reports (instead of SDL's own list).
 // An empty list means the display reports no modes at all.
 void SetDisplayModes(const std::vector<DisplayMode>& modes);
-// Back to SDL's own list.
-void UseRealDisplayModes();
 // Acts as a window manager that reports a frame of these thicknesses around
 // every captioned top-level window (as SDL_GetWindowBordersSize would).
 void SetWindowManagerFrame(int left, int top, int right, int bottom);

@@ -104,6 +104,8 @@ uint32_t BlendPair(uint32_t src, uint32_t dst) {
 }
 
 constexpr int kFactors = 10;
+static_assert(static_cast<int>(BlendFactor::kInvDestColor) + 1 == kFactors,
+              "the blend table has one row and column per BlendFactor");
 
 template <int S, int... D>
 constexpr std::array<OutputFunction, kFactors> Row(std::integer_sequence<int, D...>) {

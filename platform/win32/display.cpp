@@ -182,6 +182,4 @@ namespace testing_hooks {
 
 void SetDisplayModes(const std::vector<DisplayMode>& modes) { Display().fakeModes = modes; }
 
-void UseRealDisplayModes() { Display().fakeModes.reset(); }
-
 }  // namespace testing_hooks

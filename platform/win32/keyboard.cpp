@@ -16,6 +16,12 @@ constexpr SHORT kDown = static_cast<SHORT>(0x8000);
 
 }  // namespace
 
+// The mappings below step through letters, digits and function keys by
+// offset, which holds because SDL numbers each run consecutively.
+static_assert(SDLK_z - SDLK_a == 25 && SDLK_9 - SDLK_0 == 9 && SDLK_F12 - SDLK_F1 == 11);
+static_assert(SDL_SCANCODE_Z - SDL_SCANCODE_A == 25 && SDL_SCANCODE_9 - SDL_SCANCODE_1 == 8 &&
+              SDL_SCANCODE_F12 - SDL_SCANCODE_F1 == 11);
+
 int VkFromSdl(SDL_Keycode key) {
   if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
   if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);

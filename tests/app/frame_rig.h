@@ -88,8 +88,9 @@ class FrameRig : public ::testing::Test {
   std::vector<RecordedQuad> FullScreenQuads() const {
     std::vector<RecordedQuad> out;
     for (const RecordedQuad& q : recorder_->quads)
-      if (q.texture == app_.bgTexture && q.v[0].x == 0.0f && q.v[2].x == 800.0f &&
-          q.v[2].y == 600.0f)
+      if (q.texture == app_.bgTexture && q.v[0].x == 0.0f &&
+          q.v[2].x == static_cast<float>(kFrameWidth) &&
+          q.v[2].y == static_cast<float>(kFrameHeight))
         out.push_back(q);
     return out;
   }

@@ -60,7 +60,7 @@ int RunDialogOnly() {
 }
 
 int RunMainLoop(bool fullScreen, bool slowTeardown) {
-  testing_hooks::SetDisplayModes({{800, 600, 32, 60}, {1024, 768, 32, 60}});
+  testing_hooks::SetDisplayModes({{kFrameWidth, kFrameHeight, 32, 60}, {1024, 768, 32, 60}});
   SayMode("desktop");
   bool answered = false, running = false;
   testing_hooks::SetIdleHandler([&](HWND active) {
@@ -93,14 +93,14 @@ int RunMainLoop(bool fullScreen, bool slowTeardown) {
 void SayModeAtExit() { SayMode("at exit"); }
 
 int SwitchAndExit() {
-  testing_hooks::SetDisplayModes({{800, 600, 32, 60}, {1024, 768, 32, 60}});
+  testing_hooks::SetDisplayModes({{kFrameWidth, kFrameHeight, 32, 60}, {1024, 768, 32, 60}});
   // Registered before the platform's own exit handler, so it runs after it.
   std::atexit(SayModeAtExit);
   SayMode("desktop");
   DEVMODEA mode = {};
   mode.dmSize = sizeof mode;
-  mode.dmPelsWidth = 800;
-  mode.dmPelsHeight = 600;
+  mode.dmPelsWidth = kFrameWidth;
+  mode.dmPelsHeight = kFrameHeight;
   mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
   if (ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN) != DISP_CHANGE_SUCCESSFUL) return 3;
   SayMode("switched");
