@@ -6,8 +6,11 @@ namespace win32 {
 volatile std::sig_atomic_t g_stopSignal = 0;
 
 Module& State() {
-  static Module module;
-  return module;
+  // Never destroyed: exit handlers (a fuzzer's tear-down, the test main's)
+  // call ResetPlatform after static destructors may already have run, so the
+  // state must outlive them all. The memory stays reachable, not leaked.
+  static Module* module = new Module;
+  return *module;
 }
 
 void ResetState() {
