@@ -25,9 +25,16 @@ bool Matches(const MSG& m, HWND filter, UINT min, UINT max) {
   return m.message >= min && m.message <= max;
 }
 
+// The cursor lives with the posted queue: PostMessageA stamps it from any
+// thread while input translation on the main thread moves it.
+POINT LastCursor() {
+  std::lock_guard<std::mutex> lock(State().queueMutex);
+  return Queue().lastCursor;
+}
+
 void Stamp(MSG* m) {
   m->time = GetTickCount();
-  m->pt = Input().lastCursor;
+  m->pt = LastCursor();
 }
 
 // The deepest visible, enabled child of w under client point (x, y) that
@@ -73,7 +80,10 @@ void QueueMouse(Window* top, UINT message, int x, int y) {
         0,      {}};
   POINT screen{x, y};
   ClientToScreen(top->handle, &screen);
-  Input().lastCursor = screen;
+  {
+    std::lock_guard<std::mutex> lock(State().queueMutex);
+    Queue().lastCursor = screen;
+  }
   Stamp(&m);
   Input().queued.push_back(m);
 }
@@ -164,6 +174,7 @@ void PumpSdl() {
 }
 
 bool TakePosted(MSG* msg, HWND filter, UINT min, UINT max, bool remove) {
+  const DWORD now = GetTickCount();  // read before the lock: the clock has its own
   std::unique_lock<std::mutex> lock(State().queueMutex);
   for (auto it = Queue().posted.begin(); it != Queue().posted.end(); ++it) {
     if (!Matches(*it, filter, min, max)) continue;
@@ -172,8 +183,7 @@ bool TakePosted(MSG* msg, HWND filter, UINT min, UINT max, bool remove) {
     return true;
   }
   if (Queue().quitPosted) {
-    *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(Queue().quitCode), 0, 0, {}};
-    Stamp(msg);
+    *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(Queue().quitCode), 0, now, Queue().lastCursor};
     if (remove) Queue().quitPosted = false;
     return true;
   }
@@ -367,7 +377,7 @@ BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam
   }
   MSG m{window, message, wParam, lParam, GetTickCount(), {}};
   std::lock_guard<std::mutex> lock(State().queueMutex);
-  m.pt = Input().lastCursor;
+  m.pt = Queue().lastCursor;
   Queue().posted.push_back(m);
   return TRUE;
 }

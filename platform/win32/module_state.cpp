@@ -3,7 +3,7 @@
 
 namespace win32 {
 
-volatile std::sig_atomic_t g_stopSignal = 0;
+std::atomic<int> g_stopSignal{0};
 
 Module& State() {
   // Never destroyed: exit handlers (a fuzzer's tear-down, the test main's)

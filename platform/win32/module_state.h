@@ -13,7 +13,7 @@
 // reset), the resource tables (resource.cpp: registered once before main),
 // whether the display's restore at exit is registered (display.cpp: once a
 // process), and the stop-signal flag below (a signal handler may touch only
-// a lone volatile sig_atomic_t). ResetState clears the flag all the same.
+// a lone lock-free atomic). ResetState clears the flag all the same.
 #ifndef MORVANE_PLATFORM_WIN32_MODULE_STATE_H
 #define MORVANE_PLATFORM_WIN32_MODULE_STATE_H
 
@@ -22,6 +22,7 @@
 #include <SDL_ttf.h>
 
 #include <array>
+#include <atomic>
 #include <csignal>
 #include <cstdint>
 #include <deque>
@@ -69,6 +70,7 @@ struct QueueState {
   std::deque<MSG> posted;
   bool quitPosted = false;
   int quitCode = 0;
+  POINT lastCursor{0, 0};  // screen position, stamped on every message
 };
 
 // Input translated from SDL and the test hooks (message.cpp).
@@ -81,7 +83,6 @@ struct InputState {
   std::deque<MSG> queued;
   std::deque<Injected> injected;
   HWND capture = nullptr;
-  POINT lastCursor{0, 0};
 };
 
 // GetKeyState's answers (keyboard.cpp): under Module::keyMutex.
@@ -181,8 +182,11 @@ struct Module {
 // other files may already call into the layer).
 Module& State();
 
-// Set by the SIGINT / SIGTERM handler (session.cpp); 0 for none.
-extern volatile std::sig_atomic_t g_stopSignal;
+// Set by the SIGINT / SIGTERM handler (session.cpp); 0 for none. Atomic
+// because the kernel may run the handler on any thread (a raster worker, the
+// music thread), not only the one that reads it.
+extern std::atomic<int> g_stopSignal;
+static_assert(std::atomic<int>::is_always_lock_free, "the stop flag is set in a signal handler");
 
 // Gives every part its fresh value, each under its own mutex. Frees
 // nothing: release what the parts point at first (ResetPlatform does).

@@ -16,6 +16,7 @@
 // queue an SDL_QUIT that a Windows program never asks for.
 #include <SDL_ttf.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -33,13 +34,14 @@ namespace {
 SessionState& Session() { return State().session; }
 
 void OnStopSignal(int sig) {
-  if (g_stopSignal != 0) {
+  const int savedErrno = errno;  // the interrupted code may be about to read it
+  int none = 0;
+  if (!g_stopSignal.compare_exchange_strong(none, sig)) {
     // Asked twice: the program is not winding down fast enough.
     std::signal(sig, SIG_DFL);
     std::raise(sig);
-    return;
   }
-  g_stopSignal = sig;
+  errno = savedErrno;
 }
 
 void InstallStopSignals() {

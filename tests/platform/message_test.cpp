@@ -2,6 +2,11 @@
 // the idle handler, injected input and default window processing.
 #include <SDL.h>
 
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <thread>
+
 #include "platform/win32_fixture.h"
 
 namespace {
@@ -199,6 +204,67 @@ TEST_F(MessageTest, CloseRequestsReachWmCloseWithOrWithoutASystemMenu) {
       EXPECT_FALSE(IsWindow(h));
       Pump();
     }
+  }
+}
+
+// The kernel runs a process-directed signal on whichever thread it picks (a
+// raster worker, the music thread). The main thread reads the flag while the
+// handler sets it, so the two must not race, and the interrupted thread's
+// errno must come back as it was.
+TEST_F(MessageTest, AStopSignalTakenOnAnotherThreadClosesTheWindow) {
+  HWND h = Popup(100, 100);  // the layer's handlers are in once video runs
+  Pump();
+  Log().clear();
+  int errnoAfter = 0;
+  std::thread other([&errnoAfter] {
+    errno = EDOM;
+    std::raise(SIGTERM);
+    errnoAfter = errno;
+  });
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (testing_hooks::StopSignal() == 0 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::yield();
+  }
+  other.join();
+  EXPECT_EQ(testing_hooks::StopSignal(), SIGTERM);
+  EXPECT_EQ(errnoAfter, EDOM);
+  Pump();
+  EXPECT_EQ(MessagesOf(h, {WM_CLOSE}).size(), 1u);
+  EXPECT_FALSE(IsWindow(h));
+}
+
+// Messages posted from another thread carry the cursor position that clicks
+// on the main thread keep moving; every one arrives, stamped with a position
+// the cursor really had.
+TEST_F(MessageTest, MessagesPostedFromAnotherThreadWhileClicksMoveTheCursor) {
+  HWND h = Popup(100, 100, 10, 10);
+  Pump();
+  Log().clear();
+  constexpr int kPosts = 200;
+  std::thread poster([h] {
+    for (int i = 0; i < kPosts; ++i) PostMessageA(h, WM_USER, static_cast<WPARAM>(i), 0);
+  });
+  std::vector<MSG> posted;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (posted.size() < static_cast<size_t>(kPosts) &&
+         std::chrono::steady_clock::now() < deadline) {
+    testing_hooks::InjectClick(static_cast<int>(posted.size() % 2) * 20 + 5, 7);
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+      if (m.message == WM_USER) posted.push_back(m);
+      DispatchMessageA(&m);
+    }
+  }
+  poster.join();
+  ASSERT_EQ(posted.size(), static_cast<size_t>(kPosts));
+  for (int i = 0; i < kPosts; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(posted[i].wParam, static_cast<WPARAM>(i));
+    // Screen positions: the client's origin is (10, 10); before the first
+    // click the cursor is at the origin of the screen.
+    const POINT pt = posted[i].pt;
+    const bool known = (pt.x == 0 && pt.y == 0) || ((pt.x == 15 || pt.x == 35) && pt.y == 17);
+    EXPECT_TRUE(known) << pt.x << "," << pt.y;
   }
 }
 
