@@ -12,6 +12,7 @@ namespace {
 struct Gate {
   std::atomic<bool> open{false};
   std::atomic<bool> running{false};
+  std::atomic<bool> finished{false};  // the worker touches the gate no more
   DWORD result = 0;
 };
 
@@ -19,7 +20,9 @@ DWORD WINAPI GatedWorker(LPVOID param) {
   auto* gate = static_cast<Gate*>(param);
   gate->running = true;
   while (!gate->open.load()) std::this_thread::yield();
-  return gate->result;
+  const DWORD result = gate->result;
+  gate->finished = true;
+  return result;
 }
 
 DWORD WINAPI ErrorWorker(LPVOID param) {
@@ -77,6 +80,9 @@ TEST(KernelThreads, ClosingARunningThreadLetsItFinish) {
   EXPECT_FALSE(GetExitCodeThread(thread, &code));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
   gate.open = true;
+  // With its handle closed nothing can wait for the thread, so the test
+  // waits for it to leave the gate, which lives on this stack.
+  while (!gate.finished.load()) std::this_thread::yield();
   // Another thread created after it still works normally.
   Gate second;
   second.result = 3;
