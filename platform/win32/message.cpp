@@ -84,7 +84,8 @@ void QueueMouse(Window* top, UINT message, int x, int y) {
     std::lock_guard<std::mutex> lock(State().queueMutex);
     Queue().lastCursor = screen;
   }
-  Stamp(&m);
+  m.time = GetTickCount();
+  m.pt = screen;  // the position just stored, without a second lock
   Input().queued.push_back(m);
 }
 
